@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever a fresh Debian 12 machine lacks to build, run and test the
+# project. Used by session.sh and test.sh; does nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  clang libclang-rt-14-dev          # fuzz targets (libFuzzer) and LeakSanitizer
+  libgtest-dev libgmock-dev         # the test suite
+  libbenchmark-dev                  # the benchmarks
+  libssl-dev                        # test and benchmark peer for AES
+  iproute2                          # network namespaces in the identification tests
+  valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
