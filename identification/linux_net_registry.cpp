@@ -35,10 +35,17 @@ std::optional<std::vector<EthernetInterface>> LinuxPlatform::ethernetInterfaces(
     if (!PathExists(entry + "/device")) continue;
     const std::optional<std::string> type = ReadFileBytes(entry + "/type");
     if (!type || DecimalAttribute(*type) != kArphrdEther) continue;
-    const std::optional<std::string> index = ReadFileBytes(entry + "/ifindex");
-    const std::optional<std::int64_t> number = index ? DecimalAttribute(*index) : std::nullopt;
-    if (!number) continue;  // not an interface that can be placed in order
-    found.emplace_back(*number, name);
+    found.emplace_back(0, name);
+  }
+  // Order by interface index; a lone controller needs no index.
+  if (found.size() > 1) {
+    std::vector<std::pair<std::int64_t, std::string>> placed;
+    for (auto& [unused, name] : found) {
+      const std::optional<std::string> index = ReadFileBytes(classDir + name + "/ifindex");
+      const std::optional<std::int64_t> number = index ? DecimalAttribute(*index) : std::nullopt;
+      if (number) placed.emplace_back(*number, std::move(name));  // else: cannot be placed in order
+    }
+    found = std::move(placed);
   }
   std::sort(found.begin(), found.end());
   std::vector<EthernetInterface> interfaces;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "identification/mac_text.h"
@@ -73,7 +72,7 @@ std::optional<std::string> ActiveControllerMac(Platform& platform) {
     const std::optional<std::vector<std::uint8_t>> mac = platform.macAddress(interface);
     if (!mac) return std::nullopt;
     std::array<std::uint8_t, 6> bytes{};
-    std::memcpy(bytes.data(), mac->data(), std::min(mac->size(), bytes.size()));
+    std::copy_n(mac->begin(), std::min(mac->size(), bytes.size()), bytes.begin());
     return MacText(bytes);
   }
   return std::nullopt;
