@@ -86,11 +86,6 @@ TEST_F(DiskLogic, PlatformSerialOutsideAsciiIsReturnedButNotAsText) {
   EXPECT_EQ(GetSystemSerialNumber(), nullptr);
 }
 
-TEST_F(DiskLogic, PlatformSerialInAsciiIsText) {
-  fake_.platformSerial = "C02XK0AAJG5J";
-  EXPECT_EQ(Text(GetSystemSerialNumber()), "C02XK0AAJG5J");
-}
-
 TEST_F(DiskLogic, PlatformSerialWithANulIsNoText) {
   fake_.platformSerial = std::string("C02\0XK", 6);
   EXPECT_EQ(GetSystemSerialNumber(), nullptr);

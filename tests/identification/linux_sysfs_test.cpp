@@ -101,6 +101,7 @@ TEST_F(LinuxTree, LinkStatusFollowsOperstateThenCarrier) {
       {"up0", "up\n", "1\n", 3},          {"down0", "down\n", nullptr, 1},   {"dormant0", "dormant\n", "1\n", 1},
       {"unk1", "unknown\n", "1\n", 3},    {"unk0", "unknown\n", "0\n", 1},   {"unkx", "unknown\n", nullptr, 0},
       {"none1", nullptr, "1\n", 3},       {"none", nullptr, nullptr, 0},     {"lower0", "lowerlayerdown\n", "1\n", 1},
+      {"new0", "sideways\n", "0\n", 1}, {"odd0", "unknown\n", "2\n", 0},
   };
   int index = 1;
   for (const Case& c : cases) Net(c.name, 1, index++, true, c.operstate, c.carrier, "02:00:00:00:00:01\n");

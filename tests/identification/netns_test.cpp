@@ -94,6 +94,37 @@ TEST_F(Namespace, InterfaceWithoutHardwareAddressIsListedWithoutMac) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
+// A query abandoned after its size step (as when the buffer cannot be had) leaves its reply
+// queued on the socket; the next query must still be answered with its own interface's reply.
+TEST_F(Namespace, AbandonedReplyDoesNotAnswerTheNextQuery) {
+  Veth("en1", "02:00:00:00:00:01");
+  Veth("en2", "02:00:00:00:00:02");
+  LinuxPlatform platform;
+  const std::unique_ptr<LinkQuery> query = platform.openLinkQuery();
+  const unsigned first = query->indexForName("en1");
+  const unsigned second = query->indexForName("en2");
+  ASSERT_NE(first, 0u);
+  ASSERT_NE(second, 0u);
+  ASSERT_TRUE(query->replySize(first).has_value());
+  const std::optional<std::size_t> size = query->replySize(second);
+  ASSERT_TRUE(size.has_value());
+  std::vector<std::uint8_t> reply(*size);
+  const std::optional<std::size_t> written = query->readReply(second, reply.data(), reply.size());
+  ASSERT_TRUE(written.has_value());
+  const auto address = query->hardwareAddress(second, {reply.data(), *written});
+  EXPECT_EQ(address, (std::array<std::uint8_t, 6>{2, 0, 0, 0, 0, 2}));
+}
+
+TEST_F(Namespace, IndexWithoutInterfaceFailsTheSizeStep) {
+  Veth("en1", "02:00:00:00:00:01");
+  LinuxPlatform platform;
+  const std::unique_ptr<LinkQuery> query = platform.openLinkQuery();
+  const unsigned index = query->indexForName("en1");
+  ASSERT_NE(index, 0u);
+  Ip("link del en1");
+  EXPECT_FALSE(query->replySize(index).has_value());
+}
+
 // Real interfaces, a fabricated registry: en2 is the active controller, and en10 carries the same
 // MAC. The name that sorts first wins.
 TEST_F(Namespace, SharedMacGoesToTheNameThatSortsFirst) {

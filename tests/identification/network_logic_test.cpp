@@ -206,13 +206,10 @@ TEST_F(NetworkLogic, FirstActiveControllerWithoutMacEndsTheSearch) {
   EXPECT_EQ(ActiveNIC(), nullptr);
 }
 
-TEST_F(NetworkLogic, ShortMacPropertyIsPaddedWithZeros) {
+TEST_F(NetworkLogic, MacPropertyIsTakenAsSixBytesZeroPadded) {
   Controller("en0", 3, Bytes{0xaa, 0xbb});
   EXPECT_EQ(GetMacAddressFromIOKit(), "AA:BB:00:00:00:00");
-}
-
-TEST_F(NetworkLogic, LongMacPropertyGivesItsFirstSixBytes) {
-  Controller("en0", 3, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  fake_.ethernet->front().mac = Bytes{1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_EQ(GetMacAddressFromIOKit(), "01:02:03:04:05:06");
 }
 
@@ -271,11 +268,6 @@ TEST_F(NetworkLogic, ListOrdersNamesByUnsignedBytes) {
             "00:00:00:00:00:00,127.0.0.1|02:00:00:00:00:BB,10.0.9.1");
 }
 
-TEST_F(NetworkLogic, ListOfOneHasNoSeparator) {
-  Interface("en0", kMacA, {"10.0.0.1"});
-  EXPECT_EQ(Text(LocalNICList()), "0A:1B:2C:3D:4E:5F,10.0.0.1");
-}
-
 TEST_F(NetworkLogic, ReturnedTextsAreOwnedPerFunction) {
   Interface("en0", kMacA, {"10.0.0.1"});
   Interface("en1", kMacB, {"10.0.1.1"});
@@ -286,19 +278,6 @@ TEST_F(NetworkLogic, ReturnedTextsAreOwnedPerFunction) {
   EXPECT_STREQ(list, "0A:1B:2C:3D:4E:5F,10.0.0.1|02:00:00:00:00:BB,10.0.1.1");
   EXPECT_STREQ(active, "0A:1B:2C:3D:4E:5F,10.0.0.1");
   EXPECT_STREQ(first, "0A:1B:2C:3D:4E:5F");
-}
-
-// --- The interface-configuration command ----------------------------------------------------------
-
-TEST_F(NetworkLogic, IfconfigFirstEtherDecides) {
-  fake_.ifconfigOutput = "en0: flags=8863\n\tether 0a:1b:2c:3d:4e:5f \n\ten1: ether 11:22:33:44:55:66\n";
-  EXPECT_EQ(GetMacAddressFromIfconfig(), "0a:1b:2c:3d:4e:5f");
-}
-
-TEST_F(NetworkLogic, IfconfigThatCannotRunOrSaysNoEtherGivesNoValue) {
-  EXPECT_FALSE(GetMacAddressFromIfconfig().has_value());
-  fake_.ifconfigOutput = "lo: flags=73<UP,LOOPBACK,RUNNING>\n\tloop txqueuelen 1000\n";
-  EXPECT_FALSE(GetMacAddressFromIfconfig().has_value());
 }
 
 }  // namespace
