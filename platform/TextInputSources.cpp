@@ -1,38 +1,27 @@
 // Text Input Sources and CoreFoundation arrays over the registry.
 #include "platform/TextInputSources.h"
 
-#include <vector>
-
 #include "platform/InputSourceRegistry.h"
 
-// An immutable array that retains its values.
-class CFArray : public NSObject {
- public:
-  static CFArray* create(const std::vector<TISInputSource*>& values) {
-    CFArray* array = alloc<CFArray>();
-    if (array == nullptr) return nullptr;
-    for (TISInputSource* value : values) {
-      array->_owners.push_back(NSRetain(value));
-      array->_values.push_back(static_cast<const void*>(value));
-    }
-    return array;
-  }
-  CFIndex count() const { return static_cast<CFIndex>(_values.size()); }
-  const void* valueAt(CFIndex index) const {
-    return index >= 0 && index < count() ? _values[static_cast<std::size_t>(index)] : nullptr;
-  }
-  const char* className() const override { return "CFArray"; }
+CFArray::CFArray() : NSObject(NSObjectKind::Array) {}
 
- private:
-  CFArray() : NSObject(NSObjectKind::Array) {}
-  ~CFArray() override {
-    for (NSObject* owner : _owners) owner->release();
-  }
-  std::vector<const void*> _values;
-  std::vector<NSObject*> _owners;
+CFArray::~CFArray() {
+  for (NSObject* owner : _owners) owner->release();
+}
 
-  friend class NSObject;
-};
+CFArray* CFArray::create(const std::vector<TISInputSource*>& values) {
+  CFArray* array = alloc<CFArray>();
+  if (array == nullptr) return nullptr;
+  for (TISInputSource* value : values) {
+    array->_owners.push_back(NSRetain(value));
+    array->_values.push_back(static_cast<const void*>(value));
+  }
+  return array;
+}
+
+const void* CFArray::valueAt(long index) const {
+  return index >= 0 && index < count() ? _values[static_cast<std::size_t>(index)] : nullptr;
+}
 
 TISInputSource::TISInputSource(const std::string& sourceID, BOOL asciiCapable)
     : NSObject(NSObjectKind::InputSource), _sourceID(sourceID), _asciiCapable(asciiCapable) {}

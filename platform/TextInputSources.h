@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/NSObject.h"
 
@@ -28,7 +29,25 @@ class TISInputSource : public NSObject {
   friend class TISRegistry;
 };
 
-class CFArray;
+// An immutable array that retains its values (here, input sources).
+class CFArray : public NSObject {
+ public:
+  // A new array with one reference for the caller, or nil.
+  static CFArray* create(const std::vector<TISInputSource*>& values);
+  long count() const { return static_cast<long>(_values.size()); }
+  // The value at index, or null out of range.
+  const void* valueAt(long index) const;
+
+  const char* className() const override { return "CFArray"; }
+
+ private:
+  CFArray();
+  ~CFArray() override;
+  std::vector<const void*> _values;
+  std::vector<NSObject*> _owners;
+
+  friend class NSObject;
+};
 
 typedef TISInputSource* TISInputSourceRef;
 typedef const CFArray* CFArrayRef;
