@@ -6,7 +6,7 @@ NSCursor* gCurrent = nullptr;
 NSUInteger gSetCount = 0;
 }  // namespace
 
-NSCursor::NSCursor(const char* name) : NSObject(NSObjectKind::Cursor), _name(name) {
+NSCursor::NSCursor(const char* name) : NSObject(NSObjectKind::Shared), _name(name) {
   makeShared();
 }
 

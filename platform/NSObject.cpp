@@ -47,7 +47,7 @@ NSUInteger NSLiveObjectTotal() {
   NSUInteger total = 0;
   for (std::size_t i = 0; i < gLive.size(); ++i) {
     auto kind = static_cast<NSObjectKind>(i);
-    if (kind == NSObjectKind::Cursor || kind == NSObjectKind::InputSource) continue;
+    if (kind == NSObjectKind::Shared || kind == NSObjectKind::InputSource) continue;
     total += gLive[i];
   }
   return total;
@@ -63,7 +63,7 @@ const char* NSObjectKindName(NSObjectKind kind) {
     case NSObjectKind::View: return "view";
     case NSObjectKind::Layer: return "layer";
     case NSObjectKind::Array: return "array";
-    case NSObjectKind::Cursor: return "cursor";
+    case NSObjectKind::Shared: return "shared";
     case NSObjectKind::InputSource: return "input source";
     case NSObjectKind::Count: break;
   }

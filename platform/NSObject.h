@@ -19,7 +19,7 @@ enum class NSObjectKind : unsigned {
   View,
   Layer,
   Array,
-  Cursor,       // shared, never freed; not in NSLiveObjectTotal
+  Shared,       // cursors and the main bundle: never freed; not in NSLiveObjectTotal
   InputSource,  // owned by the input-source registry; not in NSLiveObjectTotal
   Count
 };
@@ -76,8 +76,8 @@ inline void NSRelease(NSObject* object) {
   if (object != nullptr) object->release();
 }
 
-// Live objects of one kind, and of every kind except the shared cursors and registry-owned input
-// sources.
+// Live objects of one kind, and of every kind except the shared objects and the registry-owned
+// input sources.
 NSUInteger NSLiveObjectCount(NSObjectKind kind);
 NSUInteger NSLiveObjectTotal();
 const char* NSObjectKindName(NSObjectKind kind);

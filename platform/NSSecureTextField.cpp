@@ -42,7 +42,7 @@ NSSecureTextField* NSSecureTextField::initWithFrame(NSRect frame) {
 }
 
 CALayer* NSSecureTextField::makeBackingLayer() {
-  CATextLayer* text = NSRetain(CATextLayer::layer());
+  CATextLayer* text = alloc<CATextLayer>();
   if (text != nullptr) {
     // The layer is made while setWantsLayer runs; show the current text at once.
     std::string shown;

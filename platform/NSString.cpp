@@ -1,6 +1,7 @@
 // NSString: UTF-16 storage in wiped blocks, checked UTF-8 decoding, lazily made C-string forms.
 #include "platform/NSString.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/SecureMemory.h"
@@ -211,4 +212,15 @@ const char* NSString::cStringUsingEncoding(NSStringEncoding encoding) const {
 BOOL NSString::isEqualToString(const NSString* other) const {
   if (other == nullptr || other->_length != _length) return NO;
   return _length == 0 || std::memcmp(_characters, other->_characters, _length * sizeof(unichar)) == 0;
+}
+
+float NSString::floatValue() const {
+  // Only an ASCII prefix can hold a number; strtof stops at the first other character.
+  char buffer[64];
+  NSUInteger n = 0;
+  for (; n < _length && n + 1 < sizeof buffer && _characters[n] < 0x80; ++n) {
+    buffer[n] = static_cast<char>(_characters[n]);
+  }
+  buffer[n] = '\0';
+  return std::strtof(buffer, nullptr);
 }

@@ -29,6 +29,9 @@ class NSString : public NSObject {
   const char* cStringUsingEncoding(NSStringEncoding encoding) const;
   const char* UTF8String() const { return cStringUsingEncoding(NSUTF8StringEncoding); }
   BOOL isEqualToString(const NSString* other) const;
+  // The number at the start of the text (after any white space), as strtof reads it; 0 when there
+  // is none.
+  float floatValue() const;
   // Immutable: a copy is the same object with one more reference.
   NSString* copy() { return static_cast<NSString*>(retain()); }
 

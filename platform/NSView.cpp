@@ -30,7 +30,7 @@ void NSView::setWantsLayer(BOOL wantsLayer) {
   }
 }
 
-CALayer* NSView::makeBackingLayer() { return NSRetain(CALayer::layer()); }
+CALayer* NSView::makeBackingLayer() { return alloc<CALayer>(); }
 
 void NSView::moveToWindow(NSWindow* window) {
   _window = window;

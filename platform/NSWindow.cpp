@@ -43,8 +43,9 @@ void NSWindow::setContentView(NSView* view) {
   if (view == _contentView) return;
   if (view != nullptr) {
     view->retain();
-    if (view->_window != nullptr && view->_window != this) {
-      NSWindow* other = view->_window;
+    NSWindow* other = view->_window;
+    if (other != nullptr && other != this) {  // the view moves here from another window
+      if (other->_firstResponder == view) view->resignFirstResponder();
       other->responderLeaving(view);
       if (other->_contentView == view) {
         other->_contentView = nullptr;

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/NSAutoreleasePool.h"
+#include "platform/NSBundle.h"
 #include "platform/NSCursor.h"
 #include "platform/NSEvent.h"
 #include "platform/NSGraphicsContext.h"
 #include "platform/NSLog.h"
+#include "platform/NSMutableData.h"
 #include "platform/NSString.h"
 #include "platform/NSWindow.h"
 #include "platform/mach_time.h"
@@ -75,4 +77,34 @@ TEST(NSLog, LinesCanBeCaptured) {
   NSLogSetEchoToStandardError(true);
   EXPECT_EQ(NSLogCapturedLines(),
             (std::vector<std::string>{"focus changed with 1", "focus changed with 0"}));
+}
+
+TEST(NSBundle, InfoValuesAreSetByTheHost) {
+  NSAutoreleaseScope pool;
+  NSBundle::setMainInfoValue(kCFBundleVersionKey, "5.1.2");
+  NSString* version = NSBundle::mainBundle()->infoDictionary()->valueForKey(kCFBundleVersionKey);
+  ASSERT_NE(version, nullptr);
+  EXPECT_FLOAT_EQ(version->floatValue(), 5.1f);
+  NSBundle::setMainInfoValue(kCFBundleVersionKey, nullptr);
+  EXPECT_EQ(NSBundle::mainBundle()->infoDictionary()->valueForKey(kCFBundleVersionKey), nullptr);
+}
+
+TEST(NSString, FloatValueReadsTheLeadingNumber) {
+  NSAutoreleaseScope pool;
+  EXPECT_FLOAT_EQ(NSString::stringWithUTF8String("  16.5abc")->floatValue(), 16.5f);
+  EXPECT_FLOAT_EQ(NSString::stringWithUTF8String("abc")->floatValue(), 0.0f);
+  EXPECT_FLOAT_EQ(NSString::string()->floatValue(), 0.0f);
+}
+
+TEST(NSMutableData, AppendsCopies) {
+  NSAutoreleaseScope pool;
+  char script[] = "(function(){";
+  NSMutableData* data = NSMutableData::dataWithBytes(script, 12);
+  ASSERT_NE(data, nullptr);
+  script[0] = 'X';
+  EXPECT_TRUE(data->appendBytes("})();", 6));
+  EXPECT_EQ(data->length(), 18u);
+  EXPECT_STREQ(static_cast<const char*>(data->bytes()), "(function(){})();");
+  EXPECT_FALSE(data->appendBytes(nullptr, 3));
+  EXPECT_EQ(NSMutableData::dataWithBytes(nullptr, 1), nullptr);
 }

@@ -76,6 +76,7 @@ TEST(NSWindow, ViewsOfOtherWindowsCannotBeFirstResponder) {
   // Moving the field to another window takes its first-responder status with it.
   a->setContentView(field);
   EXPECT_EQ(b->firstResponder(), b);
+  EXPECT_FALSE(field->isEditing());
   EXPECT_EQ(b->contentView(), nullptr);
   EXPECT_EQ(field->window(), a);
   field->release();
