@@ -254,7 +254,8 @@ NPUTF8* UTF8FromIdentifier(NPIdentifier identifier) {
   if (host == nullptr) return nullptr;
   const std::string* name = host->identifiers().name(identifier);
   if (name == nullptr) return nullptr;
-  auto* copy = static_cast<NPUTF8*>(host->allocator().allocate(static_cast<uint32_t>(name->size() + 1)));
+  auto* copy =
+      static_cast<NPUTF8*>(host->allocator().allocate(static_cast<uint32_t>(name->size() + 1)));
   if (copy == nullptr) return nullptr;
   std::memcpy(copy, name->c_str(), name->size() + 1);
   return copy;
@@ -353,8 +354,7 @@ bool Enumerate(NPP, NPObject* object, NPIdentifier** identifiers, uint32_t* coun
   return aClass->enumerate(object, identifiers, count);
 }
 
-bool Construct(NPP, NPObject* object, const NPVariant* args, uint32_t argCount,
-               NPVariant* result) {
+bool Construct(NPP, NPObject* object, const NPVariant* args, uint32_t argCount, NPVariant* result) {
   Host* host = hostCounting("construct");
   NPClass* aClass = liveClass(host, object);
   if (result != nullptr) VOID_TO_NPVARIANT(*result);

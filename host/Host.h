@@ -1,9 +1,6 @@
-// The browser host: loads a plug-in module with dlopen, checks and resolves its three entry
-// points, hands it a complete browser function table (every slot filled; services nobody should
-// call answer an error harmlessly), takes its plug-in table, runs pages of instances, and on
-// unload closes them, calls NP_Shutdown, reports what is still alive and closes the module.
-// Failures are reported as text (lastError), never by crashing. One loaded host per process:
-// the table's services that carry no instance reach the loaded host.
+// The browser host: loads a plug-in module with dlopen, hands it a complete browser function
+// table, runs pages of instances, and on unload reports what is still alive. Failures are
+// reported as text (lastError), never by crashing. One loaded host per process.
 #pragma once
 
 #include <map>
@@ -19,6 +16,8 @@
 
 namespace npapihost {
 
+// Every slot of the browser table is filled; services nobody should call answer an error
+// harmlessly. The table's services that carry no instance reach the loaded host.
 class Host {
  public:
   Host();

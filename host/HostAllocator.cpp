@@ -19,8 +19,8 @@ std::string describe(const char* what, const void* block) {
 HostAllocator::~HostAllocator() { releaseAll(); }
 
 void* HostAllocator::allocate(uint32_t size) {
-  bool refused = _refuseAll || (_limitSize && size > _largest) ||
-                 (_countdown && _allowedBeforeRefusal == 0);
+  bool refused =
+      _refuseAll || (_limitSize && size > _largest) || (_countdown && _allowedBeforeRefusal == 0);
   if (refused) {
     ++_refusals;
     return nullptr;

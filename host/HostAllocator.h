@@ -1,8 +1,6 @@
-// The browser's memory service as the host plays it (NPN_MemAlloc / NPN_MemFree): every block is
-// counted, frees of unknown or already freed blocks are caught and reported instead of reaching
-// the heap, allocations can be refused on purpose, and a hook sees each block just before it is
-// freed (for secret-hygiene tests). New blocks are filled with 0xCB so that code relying on
-// zeroed memory it did not zero shows up. Single-threaded.
+// The browser's memory service (NPN_MemAlloc / NPN_MemFree) as the host plays it: blocks counted,
+// bad frees caught and reported instead of reaching the heap, refusals on demand, and a hook that
+// sees each block before it is freed (secret-hygiene tests). Single-threaded.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +13,7 @@
 
 namespace npapihost {
 
+// New blocks are filled with 0xCB, so code relying on zeroed memory it did not zero shows up.
 class HostAllocator {
  public:
   HostAllocator() = default;

@@ -15,11 +15,11 @@ struct HostReport {
   std::size_t liveBytes = 0;
   unsigned doubleFrees = 0;
   unsigned invalidFrees = 0;
-  std::size_t liveObjects = 0;        // script objects, the plug-in's and the host's
-  long liveNativeObjects = 0;         // native UI objects beyond those alive at load
-  long liveLayers = 0;                // layers among them
-  long inputSourceReferences = 0;     // Copy/Create results not given back with CFRelease
-  std::vector<std::string> faults;    // allocator and object faults, in order
+  std::size_t liveObjects = 0;      // script objects, the plug-in's and the host's
+  long liveNativeObjects = 0;       // native UI objects beyond those alive at load
+  long liveLayers = 0;              // layers among them
+  long inputSourceReferences = 0;   // Copy/Create results not given back with CFRelease
+  std::vector<std::string> faults;  // allocator and object faults, in order
   std::string text;
 
   bool clean() const {

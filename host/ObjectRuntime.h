@@ -1,8 +1,6 @@
-// The browser's script objects as the host plays them: NPN_CreateObject through the class's
-// allocate (or a plain block when it has none), the header filled and one reference counted;
-// retain and release, with deallocate (or the block freed) at zero. Every live object is known,
-// so retains and releases of unknown or dead objects are recorded as faults and do nothing.
-// Creation can be made to fail on purpose.
+// The browser's script objects as the host plays them: creation through the class's allocate,
+// counted references, deallocate at zero. Retains and releases of unknown or dead objects are
+// recorded as faults and do nothing; creation can be made to fail on purpose.
 #pragma once
 
 #include <cstddef>

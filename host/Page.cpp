@@ -38,8 +38,8 @@ bool windowHasMethod(NPObject*, NPIdentifier name) { return isEval(name); }
 }  // namespace
 
 struct WindowObjectAccess {
-  static bool invoke(NPObject* object, NPIdentifier name, const NPVariant* args,
-                     uint32_t argCount, NPVariant* result) {
+  static bool invoke(NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t argCount,
+                     NPVariant* result) {
     Page* page = reinterpret_cast<WindowObject*>(object)->page;
     if (page == nullptr || !isEval(name)) return false;
     return page->eval(args, argCount, result);
@@ -59,9 +59,18 @@ bool windowNoSet(NPObject*, NPIdentifier, const NPVariant*) { return false; }
 bool windowNoEnumerate(NPObject*, NPIdentifier**, uint32_t*) { return false; }
 
 NPClass gWindowClass = {
-    NP_CLASS_STRUCT_VERSION, windowAllocate,    windowDeallocate, nullptr,
-    windowHasMethod,         windowInvoke,      windowNoCall,     windowNoProperty,
-    windowNoGet,             windowNoSet,       windowNoProperty, windowNoEnumerate,
+    NP_CLASS_STRUCT_VERSION,
+    windowAllocate,
+    windowDeallocate,
+    nullptr,
+    windowHasMethod,
+    windowInvoke,
+    windowNoCall,
+    windowNoProperty,
+    windowNoGet,
+    windowNoSet,
+    windowNoProperty,
+    windowNoEnumerate,
     windowNoCall,
 };
 
@@ -114,9 +123,9 @@ NPError Page::create() {
   }
   {
     NSAutoreleaseScope pool;
-    _newResult = _host->_plugin.newp(mime.data(), &_npp, _options.mode,
-                                     static_cast<int16_t>(argn.size()), argn.data(), argv.data(),
-                                     nullptr);
+    _newResult =
+        _host->_plugin.newp(mime.data(), &_npp, _options.mode, static_cast<int16_t>(argn.size()),
+                            argn.data(), argv.data(), nullptr);
   }
   _running = _newResult == NPERR_NO_ERROR;
   return _newResult;
@@ -268,7 +277,8 @@ int Page::typeText(const std::string& utf8) {
   int handled = 0;
   for (std::size_t i = 0; i < count;) {
     std::size_t n = (units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < count) ? 2 : 1;
-    KeyPress press = KeyPress::text(std::u16string(reinterpret_cast<const char16_t*>(&units[i]), n));
+    KeyPress press =
+        KeyPress::text(std::u16string(reinterpret_cast<const char16_t*>(&units[i]), n));
     if (keyDown(press) == kNPEventHandled) ++handled;
     keyUp(press);
     i += n;
@@ -282,29 +292,34 @@ NPError Page::getValue(NPPVariable variable, void* value) {
   if (!_running || !_host->hasPluginEntry(offsetof(NPPluginFuncs, getvalue))) {
     return NPERR_INVALID_INSTANCE_ERROR;
   }
-  NSAutoreleaseScope pool;
-  return _host->_plugin.getvalue(&_npp, variable, value);
+  NPError result;
+  {
+    NSAutoreleaseScope pool;
+    result = _host->_plugin.getvalue(&_npp, variable, value);
+  }
+  // The references handed out with the script object and the layer now belong to the page.
+  if (result == NPERR_NO_ERROR && value != nullptr) {
+    void* handed = *static_cast<void**>(value);
+    if (variable == NPPVpluginScriptableNPObject && handed != nullptr) {
+      _scriptReferences.push_back(static_cast<NPObject*>(handed));
+    } else if (variable == NPPVpluginCoreAnimationLayer && handed != nullptr) {
+      _layerReferences.push_back(static_cast<CALayer*>(handed));
+    }
+  }
+  return result;
 }
 
 NPObject* Page::scriptObject() {
   if (!_scriptReferences.empty()) return _scriptReferences.back();
   void* value = nullptr;
-  if (getValue(NPPVpluginScriptableNPObject, &value) != NPERR_NO_ERROR || value == nullptr) {
-    return nullptr;
-  }
-  auto* object = static_cast<NPObject*>(value);
-  _scriptReferences.push_back(object);
-  return object;
+  if (getValue(NPPVpluginScriptableNPObject, &value) != NPERR_NO_ERROR) return nullptr;
+  return static_cast<NPObject*>(value);
 }
 
 CALayer* Page::layer() {
   void* value = nullptr;
-  if (getValue(NPPVpluginCoreAnimationLayer, &value) != NPERR_NO_ERROR || value == nullptr) {
-    return nullptr;
-  }
-  auto* layer = static_cast<CALayer*>(value);
-  _layerReferences.push_back(layer);
-  return layer;
+  if (getValue(NPPVpluginCoreAnimationLayer, &value) != NPERR_NO_ERROR) return nullptr;
+  return static_cast<CALayer*>(value);
 }
 
 std::string Page::renderLayerText() const {
@@ -330,8 +345,8 @@ ScriptResult Page::call(NPObject* object, Call which, NPIdentifier name,
       out.ok = aClass->invoke != nullptr && aClass->invoke(object, name, argv, argc, &result);
       break;
     case Call::InvokeDefault:
-      out.ok = aClass->invokeDefault != nullptr &&
-               aClass->invokeDefault(object, argv, argc, &result);
+      out.ok =
+          aClass->invokeDefault != nullptr && aClass->invokeDefault(object, argv, argc, &result);
       break;
     case Call::Construct:
       out.ok = NP_CLASS_STRUCT_VERSION_HAS_CTOR(aClass) && aClass->construct != nullptr &&
@@ -405,16 +420,14 @@ ScriptResult Page::getProperty(const std::string& name) {
 
 bool Page::hasMethod(const std::string& name) {
   NPIdentifier id = _host->identifiers().string(name.c_str());
-  return onScriptObject([id](NPObject* o, NPClass* c) {
-    return c->hasMethod != nullptr && c->hasMethod(o, id);
-  });
+  return onScriptObject(
+      [id](NPObject* o, NPClass* c) { return c->hasMethod != nullptr && c->hasMethod(o, id); });
 }
 
 bool Page::hasProperty(const std::string& name) {
   NPIdentifier id = _host->identifiers().string(name.c_str());
-  return onScriptObject([id](NPObject* o, NPClass* c) {
-    return c->hasProperty != nullptr && c->hasProperty(o, id);
-  });
+  return onScriptObject(
+      [id](NPObject* o, NPClass* c) { return c->hasProperty != nullptr && c->hasProperty(o, id); });
 }
 
 bool Page::setProperty(const std::string& name, const NPVariant& value) {

@@ -1,9 +1,6 @@
-// One plug-in instance in a page, as the host plays the browser: created with NPP_New from a MIME
-// type and the element's attributes, sized with NPP_SetWindow, sent Cocoa events, asked for its
-// script object and layer, scripted, and destroyed with NPP_Destroy. Every call into the plug-in
-// runs inside an autorelease pool that is drained when the call returns. The page also records
-// what the plug-in asked of the browser for it (getvalue, setvalue, invalidated rectangles, the
-// scripts given to the window object's "eval") and holds the per-page browser answers.
+// One plug-in instance in a page, as the host plays the browser: NPP_New, NPP_SetWindow, Cocoa
+// events, script object and layer, script calls, NPP_Destroy. Each call into the plug-in runs in
+// an autorelease pool drained when it returns. The page records what the plug-in asked of it.
 #pragma once
 
 #include <cstdint>
@@ -42,8 +39,8 @@ struct ScriptResult {
   int32_t intValue = 0;
   double doubleValue = 0;
   std::string stringValue;
-  const void* stringBlock = nullptr;  // where the string bytes were
-  std::size_t stringBlockSize = 0;    // the allocator block's size; 0 if not an allocator block
+  const void* stringBlock = nullptr;      // where the string bytes were
+  std::size_t stringBlockSize = 0;        // the allocator block's size; 0 if not an allocator block
   const NPObject* objectValue = nullptr;  // identity only: the reference was released
 
   bool isString(const std::string& text) const {
@@ -56,6 +53,8 @@ struct SetValueCall {
   uintptr_t value;  // the pointer-sized argument as passed
 };
 
+// Holds the per-page browser answers (PageOptions) and records getvalue and setvalue calls,
+// invalidated rectangles and the scripts given to the window object's "eval".
 class Page {
  public:
   Page(const Page&) = delete;
@@ -90,12 +89,14 @@ class Page {
   // Key down and key up for each character of utf8; answers how many key downs were handled.
   int typeText(const std::string& utf8);
 
-  // NPP_GetValue as is (value written by the plug-in); error when not running.
+  // NPP_GetValue as is (value written by the plug-in); error when not running. The reference that
+  // comes with a script object (15) or a layer (1003) is kept by the page and given back when it
+  // closes.
   NPError getValue(NPPVariable variable, void* value);
-  // NPP_GetValue(15): the script object, whose reference the page keeps until it closes; null
-  // when the plug-in answers an error or nothing.
+  // The script object: the one already obtained, else NPP_GetValue(15); null when the plug-in
+  // answers an error or nothing.
   NPObject* scriptObject();
-  // NPP_GetValue(1003): the layer, likewise; null when refused.
+  // NPP_GetValue(1003), asked anew each time: the layer, or null when refused.
   CALayer* layer();
   // The text of the last layer tree obtained ("" without one).
   std::string renderLayerText() const;

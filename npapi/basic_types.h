@@ -125,10 +125,7 @@ NPAPI_ABI_CHECK(sizeof(NPRect) == 8, "NPRect is 8 bytes");
 NPAPI_ABI_CHECK(offsetof(NPRect, right) == 6, "NPRect.right at 6");
 NPAPI_ABI_CHECK(sizeof(NPSize) == 8, "NPSize is 8 bytes");
 
-typedef enum {
-  NPWindowTypeWindow = 1,
-  NPWindowTypeDrawable = 2
-} NPWindowType;
+typedef enum { NPWindowTypeWindow = 1, NPWindowTypeDrawable = 2 } NPWindowType;
 
 /* The macOS window description: 40 bytes, no ws_info member (that is the Unix form). */
 typedef struct NPWindow {
@@ -161,10 +158,7 @@ typedef struct NPPrint NPPrint;
 
 /* ---- Small enums ------------------------------------------------------------------------- */
 
-typedef enum {
-  NPFocusNext = 0,
-  NPFocusPrevious = 1
-} NPFocusDirection;
+typedef enum { NPFocusNext = 0, NPFocusPrevious = 1 } NPFocusDirection;
 
 typedef enum {
   NPCoordinateSpacePlugin = 1,
@@ -174,10 +168,7 @@ typedef enum {
   NPCoordinateSpaceFlippedScreen = 5
 } NPCoordinateSpace;
 
-typedef enum {
-  NPNURLVCookie = 501,
-  NPNURLVProxy = 502
-} NPNURLVariable;
+typedef enum { NPNURLVCookie = 501, NPNURLVProxy = 502 } NPNURLVariable;
 
 typedef enum {
   NPDrawingModelDUMMY = 0,
@@ -187,9 +178,7 @@ typedef enum {
   NPDrawingModelInvalidatingCoreAnimation = 4
 } NPDrawingModel;
 
-typedef enum {
-  NPEventModelCocoa = 1
-} NPEventModel;
+typedef enum { NPEventModelCocoa = 1 } NPEventModel;
 
 NPAPI_ABI_CHECK(sizeof(NPFocusDirection) == 4, "enums are 4 bytes");
 NPAPI_ABI_CHECK(sizeof(NPDrawingModel) == 4, "enums are 4 bytes");
@@ -241,7 +230,7 @@ NPAPI_ABI_CHECK(sizeof(NPDrawingModel) == 4, "enums are 4 bytes");
 /* ORed into the five legacy selectors on macOS. */
 #define NP_ABI_MASK 0x01000000
 
-/* Variables the browser asks of the plug-in (plug-in getvalue; some also go to browser setvalue). */
+/* Variables the browser asks of the plug-in (its getvalue); a few also go to browser setvalue. */
 typedef enum {
   NPPVpluginNameString = 1,
   NPPVpluginDescriptionString = 2,

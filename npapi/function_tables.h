@@ -66,7 +66,8 @@ typedef struct NPPluginFuncs {
   NPP_GetSitesWithDataPtr getsiteswithdata;
 } NPPluginFuncs;
 
-NPAPI_ABI_CHECK(sizeof(NPPluginFuncs) == 160, "NPPluginFuncs is 160 bytes through getsiteswithdata");
+NPAPI_ABI_CHECK(sizeof(NPPluginFuncs) == 160,
+                "NPPluginFuncs is 160 bytes through getsiteswithdata");
 NPAPI_ABI_CHECK(offsetof(NPPluginFuncs, version) == 2, "NPPluginFuncs.version at 2");
 NPAPI_ABI_CHECK(offsetof(NPPluginFuncs, newp) == 8, "NPPluginFuncs.newp at 8");
 NPAPI_ABI_CHECK(offsetof(NPPluginFuncs, event) == 80, "NPPluginFuncs.event at 80");
@@ -147,9 +148,9 @@ typedef NPError (*NPN_GetValueForURLPtr)(NPP npp, NPNURLVariable variable, const
 typedef NPError (*NPN_SetValueForURLPtr)(NPP npp, NPNURLVariable variable, const char* url,
                                          const char* value, uint32_t len);
 typedef NPError (*NPN_GetAuthenticationInfoPtr)(NPP npp, const char* protocol, const char* host,
-                                                int32_t port, const char* scheme,
-                                                const char* realm, char** username,
-                                                uint32_t* ulen, char** password, uint32_t* plen);
+                                                int32_t port, const char* scheme, const char* realm,
+                                                char** username, uint32_t* ulen, char** password,
+                                                uint32_t* plen);
 typedef uint32_t (*NPN_ScheduleTimerPtr)(NPP instance, uint32_t interval, NPBool repeat,
                                          NPN_TimerCallbackPtr timerFunc);
 typedef void (*NPN_UnscheduleTimerPtr)(NPP instance, uint32_t timerID);
@@ -227,12 +228,14 @@ NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, memalloc) == 72, "NPNetscapeFuncs.mema
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, getvalue) == 136, "NPNetscapeFuncs.getvalue at 136");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, setvalue) == 144, "NPNetscapeFuncs.setvalue at 144");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, invalidaterect) == 152, "invalidaterect at 152");
-NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, getstringidentifier) == 176, "getstringidentifier at 176");
+NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, getstringidentifier) == 176,
+                "getstringidentifier at 176");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, utf8fromidentifier) == 208, "utf8fromidentifier at 208");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, createobject) == 224, "createobject at 224");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, invoke) == 248, "invoke at 248");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, invokeDefault) == 256, "invokeDefault at 256");
-NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, releasevariantvalue) == 312, "releasevariantvalue at 312");
+NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, releasevariantvalue) == 312,
+                "releasevariantvalue at 312");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, scheduletimer) == 392, "scheduletimer at 392");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, convertpoint) == 416, "convertpoint at 416");
 NPAPI_ABI_CHECK(offsetof(NPNetscapeFuncs, urlredirectresponse) == 440,

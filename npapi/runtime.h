@@ -55,11 +55,12 @@ typedef void (*NPInvalidateFunctionPtr)(NPObject* npobj);
 typedef bool (*NPHasMethodFunctionPtr)(NPObject* npobj, NPIdentifier name);
 typedef bool (*NPInvokeFunctionPtr)(NPObject* npobj, NPIdentifier name, const NPVariant* args,
                                     uint32_t argCount, NPVariant* result);
-typedef bool (*NPInvokeDefaultFunctionPtr)(NPObject* npobj, const NPVariant* args, uint32_t argCount,
-                                           NPVariant* result);
+typedef bool (*NPInvokeDefaultFunctionPtr)(NPObject* npobj, const NPVariant* args,
+                                           uint32_t argCount, NPVariant* result);
 typedef bool (*NPHasPropertyFunctionPtr)(NPObject* npobj, NPIdentifier name);
 typedef bool (*NPGetPropertyFunctionPtr)(NPObject* npobj, NPIdentifier name, NPVariant* result);
-typedef bool (*NPSetPropertyFunctionPtr)(NPObject* npobj, NPIdentifier name, const NPVariant* value);
+typedef bool (*NPSetPropertyFunctionPtr)(NPObject* npobj, NPIdentifier name,
+                                         const NPVariant* value);
 typedef bool (*NPRemovePropertyFunctionPtr)(NPObject* npobj, NPIdentifier name);
 typedef bool (*NPEnumerationFunctionPtr)(NPObject* npobj, NPIdentifier** value, uint32_t* count);
 typedef bool (*NPConstructFunctionPtr)(NPObject* npobj, const NPVariant* args, uint32_t argCount,
@@ -128,8 +129,8 @@ NPAPI_ABI_CHECK(offsetof(NPClass, construct) == 96, "NPClass.construct at 96");
 #define BOOLEAN_TO_NPVARIANT(val, v) ((v).type = NPVariantType_Bool, (v).value.boolValue = !!(val))
 #define INT32_TO_NPVARIANT(val, v) ((v).type = NPVariantType_Int32, (v).value.intValue = (val))
 #define DOUBLE_TO_NPVARIANT(val, v) ((v).type = NPVariantType_Double, (v).value.doubleValue = (val))
-#define STRINGN_TO_NPVARIANT(chars, length, v)                                                     \
-  ((v).type = NPVariantType_String, (v).value.stringValue.UTF8Characters = (chars),              \
+#define STRINGN_TO_NPVARIANT(chars, length, v)                                      \
+  ((v).type = NPVariantType_String, (v).value.stringValue.UTF8Characters = (chars), \
    (v).value.stringValue.UTF8Length = (uint32_t)(length))
 #define STRINGZ_TO_NPVARIANT(chars, v) STRINGN_TO_NPVARIANT(chars, strlen(chars), v)
 #define OBJECT_TO_NPVARIANT(obj, v) ((v).type = NPVariantType_Object, (v).value.objectValue = (obj))

@@ -1,8 +1,6 @@
-// The registry behind Text Input Sources: which keyboard input sources exist, which are
-// ASCII-capable, which is current, whether selecting one fails and what the list call gives,
-// with per-call counters and the references handed out and not yet given back. A fresh process
-// has one source, "com.apple.keylayout.US", ASCII-capable and current. Set up by the host and
-// by tests; single-threaded.
+// The registry behind Text Input Sources, set up by the host and by tests: which keyboard input
+// sources exist, which are ASCII-capable, which is current, whether selecting fails and what the
+// list call gives, with call counters and the references not yet given back. Single-threaded.
 #pragma once
 
 #include <string>
@@ -23,6 +21,7 @@ struct TISCallCounts {
   unsigned overRelease = 0;
 };
 
+// A fresh process has one source, "com.apple.keylayout.US", ASCII-capable and current.
 class TISRegistry {
  public:
   // Back to the fresh-process state; counters zeroed.

@@ -1,14 +1,14 @@
 // Autorelease pools: a per-thread stack of pools; autorelease() hands a reference to the
-// innermost one and drain() releases what it holds. The host drains a pool after every call into
-// the plug-in, as a browser's event loop does; plug-in code may push its own to free temporaries
-// before it returns. An object autoreleased with no pool in place goes to a process-wide
-// leftover pool (counted, released at exit) instead of leaking.
+// innermost one and drain() releases what it holds. The host drains one after every call into
+// the plug-in, as a browser's event loop does; plug-in code may push its own for temporaries.
 #pragma once
 
 #include "platform/NSTypes.h"
 
 class NSObject;
 
+// An object autoreleased with no pool in place goes to a process-wide leftover pool (counted,
+// released at exit) instead of leaking.
 class NSAutoreleasePool {
  public:
   // A new innermost pool, or null when memory is exhausted.

@@ -20,9 +20,7 @@ void NSDictionary::setValue(const char* key, const char* utf8) {
   }
 }
 
-NSBundle::NSBundle() : NSObject(NSObjectKind::Shared), _info(nullptr) {
-  makeShared();
-}
+NSBundle::NSBundle() : NSObject(NSObjectKind::Shared), _info(nullptr) { makeShared(); }
 
 NSBundle* NSBundle::mainBundle() {
   static NSBundle* bundle = [] {

@@ -6,9 +6,7 @@ NSCursor* gCurrent = nullptr;
 NSUInteger gSetCount = 0;
 }  // namespace
 
-NSCursor::NSCursor(const char* name) : NSObject(NSObjectKind::Shared), _name(name) {
-  makeShared();
-}
+NSCursor::NSCursor(const char* name) : NSObject(NSObjectKind::Shared), _name(name) { makeShared(); }
 
 NSCursor* NSCursor::IBeamCursor() {
   static NSCursor* cursor = new NSCursor("IBeam");

@@ -1,8 +1,8 @@
 // NSLog to syslog and standard error, with capture for tests.
 #include "platform/NSLog.h"
 
-#include <syslog.h>
 #include <sys/syscall.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include <cerrno>

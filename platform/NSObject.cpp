@@ -55,17 +55,28 @@ NSUInteger NSLiveObjectTotal() {
 
 const char* NSObjectKindName(NSObjectKind kind) {
   switch (kind) {
-    case NSObjectKind::Object: return "object";
-    case NSObjectKind::String: return "string";
-    case NSObjectKind::Event: return "event";
-    case NSObjectKind::GraphicsContext: return "graphics context";
-    case NSObjectKind::Window: return "window";
-    case NSObjectKind::View: return "view";
-    case NSObjectKind::Layer: return "layer";
-    case NSObjectKind::Array: return "array";
-    case NSObjectKind::Shared: return "shared";
-    case NSObjectKind::InputSource: return "input source";
-    case NSObjectKind::Count: break;
+    case NSObjectKind::Object:
+      return "object";
+    case NSObjectKind::String:
+      return "string";
+    case NSObjectKind::Event:
+      return "event";
+    case NSObjectKind::GraphicsContext:
+      return "graphics context";
+    case NSObjectKind::Window:
+      return "window";
+    case NSObjectKind::View:
+      return "view";
+    case NSObjectKind::Layer:
+      return "layer";
+    case NSObjectKind::Array:
+      return "array";
+    case NSObjectKind::Shared:
+      return "shared";
+    case NSObjectKind::InputSource:
+      return "input source";
+    case NSObjectKind::Count:
+      break;
   }
   return "unknown";
 }

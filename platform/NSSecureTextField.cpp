@@ -93,7 +93,8 @@ void NSSecureTextField::insertCharacters(const unichar* characters, NSUInteger c
       continue;
     }
     if (_length + units > kMaximumLength) return;  // the field is full: the rest is ignored
-    std::memmove(&_storage[_caret + units], &_storage[_caret], (_length - _caret) * sizeof(unichar));
+    std::memmove(&_storage[_caret + units], &_storage[_caret],
+                 (_length - _caret) * sizeof(unichar));
     std::memcpy(&_storage[_caret], &characters[i], units * sizeof(unichar));
     _length += units;
     _caret += units;
@@ -137,7 +138,8 @@ void NSSecureTextField::moveLeft() {
 void NSSecureTextField::moveRight() {
   if (_caret >= _length) return;
   ++_caret;
-  if (_caret < _length && isLowSurrogate(_storage[_caret]) && isHighSurrogate(_storage[_caret - 1])) {
+  if (_caret < _length && isLowSurrogate(_storage[_caret]) &&
+      isHighSurrogate(_storage[_caret - 1])) {
     ++_caret;
   }
 }

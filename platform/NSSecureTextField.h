@@ -1,11 +1,6 @@
-// A secure text field: a view that holds up to 126 UTF-16 units of hidden text and edits it from
-// key events while it is its window's first responder, as its field editor does. Printable
-// characters insert at the caret; Backspace (0x7F or 0x08) and forward Delete remove; Left,
-// Right, Home and End move the caret; Return, Tab, Escape, other control and function keys and
-// every Command-modified key change nothing, so the text can never be copied, cut or pasted.
-// Characters past the limit are ignored. Its backing layer shows one bullet per character and,
-// while editing, a caret. The text lives in a fixed buffer inside the object that is wiped on
-// every change (nothing past the text is ever non-zero) and when the field is freed.
+// A secure text field: a view holding up to 126 UTF-16 units of hidden text, edited from key
+// events while it is its window's first responder, shown as bullets in its backing layer. Its text
+// never leaves except through stringValue, and its storage is wiped on every change and on free.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +9,11 @@
 
 class NSString;
 
+// Editing, as its field editor does: printable characters insert at the caret; Backspace (0x7F
+// or 0x08) and forward Delete remove; Left, Right, Home and End move the caret; Return, Tab,
+// Escape, other control and function keys and every Command-modified key change nothing, so the
+// text can never be copied, cut or pasted. Characters past the limit are ignored. The text lives
+// in a fixed buffer inside the object; nothing past the text is ever non-zero.
 class NSSecureTextField : public NSView {
  public:
   static constexpr NSUInteger kMaximumLength = 126;

@@ -95,7 +95,8 @@ bool NSString::assign(const unichar* characters, NSUInteger length) {
 }
 
 NSString* NSString::initWithCharacters(const unichar* characters, NSUInteger length) {
-  if ((characters == nullptr && length > 0) || _characters != nullptr || !assign(characters, length)) {
+  if ((characters == nullptr && length > 0) || _characters != nullptr ||
+      !assign(characters, length)) {
     release();
     return nullptr;
   }
@@ -211,7 +212,8 @@ const char* NSString::cStringUsingEncoding(NSStringEncoding encoding) const {
 
 BOOL NSString::isEqualToString(const NSString* other) const {
   if (other == nullptr || other->_length != _length) return NO;
-  return _length == 0 || std::memcmp(_characters, other->_characters, _length * sizeof(unichar)) == 0;
+  return _length == 0 ||
+         std::memcmp(_characters, other->_characters, _length * sizeof(unichar)) == 0;
 }
 
 float NSString::floatValue() const {

@@ -1,8 +1,6 @@
-// Immutable text in UTF-16, as Foundation's NSString: made from UTF-8 or from UTF-16 units, read
-// by length, characterAtIndex and C-string forms. It is the NPNSString of the NPAPI declarations:
-// the browser makes one for every key event. Its storage (and any C-string form handed out) is
-// wiped when the string is freed. Creation checks its input (invalid UTF-8 gives nil); readers
-// trust the index they pass only as far as characterAtIndex documents.
+// Immutable UTF-16 text, as Foundation's NSString, and the NPNSString of the NPAPI declarations
+// (the browser makes one for every key event). Creation checks its input (invalid UTF-8 gives
+// nil); storage and any C-string form handed out are wiped when the string is freed.
 #pragma once
 
 #include "platform/AppKitConstants.h"

@@ -46,11 +46,11 @@ class NSWindow : public NSResponder {
   // The process's key window, or nil.
   static NSWindow* keyWindow();
 
-  virtual BOOL canBecomeKeyWindow();   // YES for a titled or resizable window
-  virtual BOOL isKeyWindow();          // whether this is the process's key window
-  virtual BOOL worksWhenModal();       // NO
+  virtual BOOL canBecomeKeyWindow();       // YES for a titled or resizable window
+  virtual BOOL isKeyWindow();              // whether this is the process's key window
+  virtual BOOL worksWhenModal();           // NO
   virtual BOOL acceptsMouseMovedEvents();  // NO
-  virtual BOOL ignoresMouseEvents();   // NO
+  virtual BOOL ignoresMouseEvents();       // NO
 
   const char* className() const override { return "NSWindow"; }
 

@@ -1,8 +1,7 @@
-// Text Input Sources under their macOS names: the current ASCII-capable keyboard source, selecting
-// a source, the list of ASCII-capable sources, and the few CoreFoundation calls that go with them.
-// The sources come from a registry that the host and tests set up (InputSourceRegistry.h); every
-// call is counted there. Copy/Create results belong to the caller, who gives them back with
-// CFRelease; values got from an array do not. Null arguments are checked and answered harmlessly.
+// Text Input Sources under their macOS names, with the few CoreFoundation calls that go with them,
+// over the registry of InputSourceRegistry.h, which counts every call. Copy/Create results belong
+// to the caller (CFRelease); values got from an array do not. Null arguments are answered
+// harmlessly.
 #pragma once
 
 #include <cstdint>

@@ -32,8 +32,19 @@ bool probeInvoke(NPObject* object, NPIdentifier, const NPVariant*, uint32_t, NPV
   reinterpret_cast<Probe*>(object)->inCall = false;
   return true;
 }
-NPClass gProbeClass = {NP_CLASS_STRUCT_VERSION, probeAllocate, probeDeallocate, nullptr, nullptr,
-                       probeInvoke, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+NPClass gProbeClass = {NP_CLASS_STRUCT_VERSION,
+                       probeAllocate,
+                       probeDeallocate,
+                       nullptr,
+                       nullptr,
+                       probeInvoke,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr};
 
 }  // namespace
 

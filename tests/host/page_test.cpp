@@ -155,3 +155,16 @@ TEST_F(HostTest, UnreleasedInputSourceIsReported) {
   CFRelease(source);
   EXPECT_EQ(host_.report().inputSourceReferences, 0);
 }
+
+TEST_F(HostTest, ReferencesFromEveryScriptObjectRequestAreGivenBack) {
+  Page* page = openPage();
+  void* first = nullptr;
+  void* second = nullptr;
+  ASSERT_EQ(page->getValue(NPPVpluginScriptableNPObject, &first), NPERR_NO_ERROR);
+  ASSERT_EQ(page->getValue(NPPVpluginScriptableNPObject, &second), NPERR_NO_ERROR);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(static_cast<NPObject*>(first)->referenceCount, 3u);
+  EXPECT_EQ(page->getValue(NPPVpluginNameString, &first), NPERR_GENERIC_ERROR);
+  npapihost::HostReport report = host_.unload();
+  EXPECT_TRUE(report.clean()) << report.text;
+}

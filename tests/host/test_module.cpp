@@ -1,8 +1,6 @@
-// A minimal plug-in module of our own, built separately and loaded by the host tests with dlopen.
-// It negotiates like a real plug-in (Core Animation, Cocoa events), hands out a script object and
-// a layer, records what the browser sent it, and offers script methods that drive each browser
-// service (and its misuses) so the tests can watch the host answer. Variants built with
-// TESTMODULE_* definitions fail in one way each.
+// A minimal plug-in module of our own, loaded by the host tests with dlopen: it negotiates like a
+// real plug-in, hands out a script object and a layer, records what the browser sent, and offers
+// script methods that drive each browser service (and its misuses). TESTMODULE_* variants fail.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -56,9 +54,19 @@ NPObject* countedAllocate(NPP, NPClass*) {
   ++state.countedAllocations;
   return static_cast<NPObject*>(std::calloc(1, sizeof(NPObject)));
 }
-NPClass countedClass = {NP_CLASS_STRUCT_VERSION, countedAllocate, countedDeallocate,
-                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr};
+NPClass countedClass = {NP_CLASS_STRUCT_VERSION,
+                        countedAllocate,
+                        countedDeallocate,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr};
 
 // ---- The script object -----------------------------------------------------------------------
 
@@ -88,7 +96,8 @@ bool scriptInvoke(NPObject* object, NPIdentifier name, const NPVariant* args, ui
   ++self->calls;
   if (named(name, "echo")) return resultString(argString(args, argCount, 0), result);
   if (named(name, "leakBlock")) {
-    return browser->memalloc(static_cast<uint32_t>(std::atoi(argString(args, argCount, 0).c_str()))) != nullptr;
+    return browser->memalloc(
+               static_cast<uint32_t>(std::atoi(argString(args, argCount, 0).c_str()))) != nullptr;
   }
   if (named(name, "allocAndFree")) {
     void* block = browser->memalloc(16);
@@ -118,9 +127,9 @@ bool scriptInvoke(NPObject* object, NPIdentifier name, const NPVariant* args, ui
   }
   if (named(name, "sameIdentifier")) {
     std::string a = argString(args, argCount, 0), b = argString(args, argCount, 1);
-    BOOLEAN_TO_NPVARIANT(browser->getstringidentifier(a.c_str()) ==
-                             browser->getstringidentifier(b.c_str()),
-                         *result);
+    BOOLEAN_TO_NPVARIANT(
+        browser->getstringidentifier(a.c_str()) == browser->getstringidentifier(b.c_str()),
+        *result);
     return true;
   }
   if (named(name, "identifierName")) {  // the allocator copy becomes the result string
@@ -149,8 +158,19 @@ bool scriptInvoke(NPObject* object, NPIdentifier name, const NPVariant* args, ui
     return true;
   }
   if (named(name, "createPlain")) {  // a class without allocate: the browser supplies memory
-    static NPClass plain = {NP_CLASS_STRUCT_VERSION, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static NPClass plain = {NP_CLASS_STRUCT_VERSION,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr};
     NPObject* object = browser->createobject(self->npp, &plain);
     bool ok = object != nullptr && object->_class == &plain && object->referenceCount == 1;
     if (object != nullptr) browser->releaseobject(object);
@@ -229,9 +249,9 @@ bool scriptRemoveProperty(NPObject*, NPIdentifier) { return false; }
 bool scriptEnumerate(NPObject*, NPIdentifier**, uint32_t*) { return false; }
 bool scriptConstruct(NPObject*, const NPVariant*, uint32_t, NPVariant*) { return false; }
 
-NPClass scriptClass = {NP_CLASS_STRUCT_VERSION, scriptAllocate,    scriptDeallocate,
-                       scriptInvalidate,        scriptHasMethod,   scriptInvoke,
-                       scriptInvokeDefault,     scriptHasProperty, scriptGetProperty,
+NPClass scriptClass = {NP_CLASS_STRUCT_VERSION, scriptAllocate,       scriptDeallocate,
+                       scriptInvalidate,        scriptHasMethod,      scriptInvoke,
+                       scriptInvokeDefault,     scriptHasProperty,    scriptGetProperty,
                        scriptSetProperty,       scriptRemoveProperty, scriptEnumerate,
                        scriptConstruct};
 

@@ -44,9 +44,9 @@ class SecureTextFieldTest : public ::testing::Test {
   void key(const std::u16string& characters, NSUInteger modifiers = 0) {
     NSString* chars = NSString::stringWithCharacters(
         reinterpret_cast<const unichar*>(characters.data()), characters.size());
-    NSEvent* event = NSEvent::keyEventWithType(NSKeyDown, NSZeroPoint, modifiers, 0,
-                                               window_->windowNumber(), nullptr, chars, chars,
-                                               NO, 0);
+    NSEvent* event =
+        NSEvent::keyEventWithType(NSKeyDown, NSZeroPoint, modifiers, 0, window_->windowNumber(),
+                                  nullptr, chars, chars, NO, 0);
     window_->firstResponder()->keyDown(event);
   }
   void type(const std::u16string& text) {

@@ -21,9 +21,9 @@ TEST(NSEvent, KeyEventKeepsEveryFieldAndItsStrings) {
   EXPECT_EQ(context->window(), window);
   NSString* chars = NSString::stringWithUTF8String("A");
   NSString* plain = NSString::stringWithUTF8String("a");
-  NSEvent* event = NSEvent::keyEventWithType(NSKeyUp, NSMakePoint(1, 2), NSShiftKeyMask, 12.5,
-                                             window->windowNumber(), context, chars, plain, YES,
-                                             kVK_ANSI_A);
+  NSEvent* event =
+      NSEvent::keyEventWithType(NSKeyUp, NSMakePoint(1, 2), NSShiftKeyMask, 12.5,
+                                window->windowNumber(), context, chars, plain, YES, kVK_ANSI_A);
   ASSERT_NE(event, nullptr);
   EXPECT_EQ(event->type(), NSKeyUp);
   EXPECT_EQ(event->locationInWindow().y, 2);

@@ -67,8 +67,10 @@ TEST(NSString, LoneSurrogateHasNoUtf8Form) {
 
 TEST(NSString, EqualityComparesUnits) {
   NSAutoreleaseScope pool;
-  EXPECT_TRUE(NSString::stringWithUTF8String("x")->isEqualToString(NSString::stringWithUTF8String("x")));
-  EXPECT_FALSE(NSString::stringWithUTF8String("x")->isEqualToString(NSString::stringWithUTF8String("X")));
+  EXPECT_TRUE(
+      NSString::stringWithUTF8String("x")->isEqualToString(NSString::stringWithUTF8String("x")));
+  EXPECT_FALSE(
+      NSString::stringWithUTF8String("x")->isEqualToString(NSString::stringWithUTF8String("X")));
   EXPECT_FALSE(NSString::string()->isEqualToString(nullptr));
 }
 
