@@ -53,6 +53,33 @@ inline uint32_t B3(uint32_t w) { return w >> 24; }
   y[3] = k[3] ^ it[0][B0(x[3])] ^ it[1][B1(x[2])] ^ it[2][B2(x[1])] ^ it[3][B3(x[0])];
 }
 
+// The cipher of one block under the schedule k with the given round count; Encryptt, and Encode
+// for each of its blocks without a call per block.
+[[gnu::always_inline]] inline void EncryptBlock(const uint32_t* k, int rounds,
+                                                const unsigned char* inBlock,
+                                                unsigned char* outBlock) {
+  const auto& ft = tabs.ft_tab;
+  const auto& fl = tabs.fl_tab;
+  uint32_t a[4], b[4];
+  a[0] = Load(inBlock) ^ k[0];
+  a[1] = Load(inBlock + 4) ^ k[1];
+  a[2] = Load(inBlock + 8) ^ k[2];
+  a[3] = Load(inBlock + 12) ^ k[3];
+  for (int round = rounds - 1; round > 0; --round) {
+    k += 4;
+    FwdRound(ft, b, a, k);
+    a[0] = b[0];
+    a[1] = b[1];
+    a[2] = b[2];
+    a[3] = b[3];
+  }
+  k += 4;
+  Store(outBlock, k[0] ^ fl[0][B0(a[0])] ^ fl[1][B1(a[1])] ^ fl[2][B2(a[2])] ^ fl[3][B3(a[3])]);
+  Store(outBlock + 4, k[1] ^ fl[0][B0(a[1])] ^ fl[1][B1(a[2])] ^ fl[2][B2(a[3])] ^ fl[3][B3(a[0])]);
+  Store(outBlock + 8, k[2] ^ fl[0][B0(a[2])] ^ fl[1][B1(a[3])] ^ fl[2][B2(a[0])] ^ fl[3][B3(a[1])]);
+  Store(outBlock + 12, k[3] ^ fl[0][B0(a[3])] ^ fl[1][B1(a[0])] ^ fl[2][B2(a[1])] ^ fl[3][B3(a[2])]);
+}
+
 // SubWord(RotWord(w)) of the key expansion: RotWord moves byte 1 to byte 0.
 inline uint32_t SubRotWord(uint32_t w) {
   const auto& fl = tabs.fl_tab;
@@ -181,27 +208,7 @@ void CAES::set_key(const unsigned char* keyBytes, uint32_t keyBits) {
 }
 
 void CAES::Encryptt(const unsigned char* inBlock, unsigned char* outBlock) {
-  const auto& ft = tabs.ft_tab;
-  const auto& fl = tabs.fl_tab;
-  const uint32_t* k = enc_key;
-  uint32_t a[4], b[4];
-  a[0] = Load(inBlock) ^ k[0];
-  a[1] = Load(inBlock + 4) ^ k[1];
-  a[2] = Load(inBlock + 8) ^ k[2];
-  a[3] = Load(inBlock + 12) ^ k[3];
-  for (int round = Rounds(key_words) - 1; round > 0; --round) {
-    k += 4;
-    FwdRound(ft, b, a, k);
-    a[0] = b[0];
-    a[1] = b[1];
-    a[2] = b[2];
-    a[3] = b[3];
-  }
-  k += 4;
-  Store(outBlock, k[0] ^ fl[0][B0(a[0])] ^ fl[1][B1(a[1])] ^ fl[2][B2(a[2])] ^ fl[3][B3(a[3])]);
-  Store(outBlock + 4, k[1] ^ fl[0][B0(a[1])] ^ fl[1][B1(a[2])] ^ fl[2][B2(a[3])] ^ fl[3][B3(a[0])]);
-  Store(outBlock + 8, k[2] ^ fl[0][B0(a[2])] ^ fl[1][B1(a[3])] ^ fl[2][B2(a[0])] ^ fl[3][B3(a[1])]);
-  Store(outBlock + 12, k[3] ^ fl[0][B0(a[3])] ^ fl[1][B1(a[0])] ^ fl[2][B2(a[1])] ^ fl[3][B3(a[2])]);
+  EncryptBlock(enc_key, Rounds(key_words), inBlock, outBlock);
 }
 
 void CAES::decrypt(const unsigned char* inBlock, unsigned char* outBlock) {
@@ -240,9 +247,10 @@ void CAES::Encode(char* out, const char* text) {
   const std::size_t n = std::strlen(text);
   const std::size_t total = (n + 63) / 64 * 64;
   Keying();
+  const int rounds = Rounds(key_words);
   for (std::size_t off = 0; off < total; off += 16) {
     std::memcpy(in_block, text + off, 16);
-    Encryptt(in_block, out_block);
+    EncryptBlock(enc_key, rounds, in_block, out_block);  // what Encryptt does
     std::memcpy(out + off, out_block, 16);
   }
 }
