@@ -203,7 +203,10 @@ int16_t NPP_HandleEvent(NPP instance, void* event) {
   PluginObject* obj = recordOf(instance);
   if (obj == nullptr || event == nullptr) return 0;
   const auto* cocoa = static_cast<const NPCocoaEvent*>(event);
-  switch (cocoa->type) {
+  // A newer browser may send types this enumeration lacks: read the raw number.
+  uint32_t type = 0;
+  std::memcpy(&type, &cocoa->type, sizeof type);
+  switch (type) {
     case NPCocoaEventDrawRect:  // the layer tree draws
     case NPCocoaEventMouseDown:
       return 1;
@@ -223,7 +226,7 @@ int16_t NPP_HandleEvent(NPP instance, void* event) {
     case NPCocoaEventWindowFocusChanged:
     case NPCocoaEventScrollWheel:
     case NPCocoaEventTextInput:
-    default:
+    default:  // anything else, and 0
       return 0;
   }
 }

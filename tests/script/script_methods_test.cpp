@@ -217,10 +217,11 @@ TEST_F(ScriptMethods, EveryResultIsAFreshAllocatorBlock) {
   typeIntoField("pw");
   std::size_t live = host_.allocator().liveBlocks();
   std::vector<NPVariant> results;
+  const std::string data = "data";
   for (const char* method : {"GetDllVersion", "GetDllVersion", "GetPassword", "GetPassword",
                              "GetActiveNIC", "GetHardDiskNUM", "EncodeData"}) {
     NPVariant result;
-    NPVariant argument = StringArgument("data");
+    NPVariant argument = StringArgument(data);
     ASSERT_TRUE(invokeRaw(page_, method, {argument}, &result)) << method;
     ASSERT_EQ(result.type, NPVariantType_String) << method;
     const NPString& s = result.value.stringValue;
