@@ -113,9 +113,10 @@ bool ScriptablePluginObject::encodeData(const NPVariant* args, uint32_t argCount
   std::size_t length = 0;
   if (argument.UTF8Characters != nullptr) {
     const void* nul = std::memchr(argument.UTF8Characters, '\0', argument.UTF8Length);
-    length = nul != nullptr ? static_cast<std::size_t>(static_cast<const NPUTF8*>(nul) -
-                                                       argument.UTF8Characters)
-                            : argument.UTF8Length;
+    length =
+        nul != nullptr
+            ? static_cast<std::size_t>(static_cast<const NPUTF8*>(nul) - argument.UTF8Characters)
+            : argument.UTF8Length;
   }
   if (length > kMaximumClearLength) return setDefaultString(result);
   char clear[kMaximumClearLength + 1];

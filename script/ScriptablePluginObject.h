@@ -47,7 +47,6 @@ class ScriptablePluginObject : public ScriptablePluginObjectBase {
   // Called when the instance ends: from then on the methods that need the field answer the empty
   // result string ("Clearpassword" answers true and does nothing), and npp is never used again.
   void detach() { npp = nullptr; }
-  bool isAttached() const { return npp != nullptr; }
 
  private:
   PluginObject* record() const;

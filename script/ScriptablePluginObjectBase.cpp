@@ -48,9 +48,7 @@ bool ScriptablePluginObjectBase::RemoveProperty(NPIdentifier) { return false; }
 
 bool ScriptablePluginObjectBase::Enumerate(NPIdentifier**, uint32_t*) { return false; }
 
-bool ScriptablePluginObjectBase::Construct(const NPVariant*, uint32_t, NPVariant*) {
-  return false;
-}
+bool ScriptablePluginObjectBase::Construct(const NPVariant*, uint32_t, NPVariant*) { return false; }
 
 void ScriptablePluginObjectBase::_Deallocate(NPObject* npobj) {
   if (npobj == nullptr) return;

@@ -38,8 +38,8 @@ class ScriptablePluginObjectBase : public NPObject {
   static void _Deallocate(NPObject* npobj);
   static void _Invalidate(NPObject* npobj);
   static bool _HasMethod(NPObject* npobj, NPIdentifier name);
-  static bool _Invoke(NPObject* npobj, NPIdentifier name, const NPVariant* args,
-                      uint32_t argCount, NPVariant* result);
+  static bool _Invoke(NPObject* npobj, NPIdentifier name, const NPVariant* args, uint32_t argCount,
+                      NPVariant* result);
   static bool _InvokeDefault(NPObject* npobj, const NPVariant* args, uint32_t argCount,
                              NPVariant* result);
   static bool _HasProperty(NPObject* npobj, NPIdentifier name);

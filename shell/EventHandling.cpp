@@ -15,11 +15,11 @@ void forwardKey(PluginObject* obj, const NPCocoaEvent* event, NSEventType type) 
   NSGraphicsContext* context = NSGraphicsContext::graphicsContextWithWindow(panel);
   NSInteger windowNumber = panel->windowNumber();
   uint64_t ticks = mach_absolute_time();
-  NSEvent* key = NSEvent::keyEventWithType(
-      type, NSZeroPoint, event->data.key.modifierFlags, static_cast<NSTimeInterval>(ticks),
-      windowNumber, context, event->data.key.characters,
-      event->data.key.charactersIgnoringModifiers, event->data.key.isARepeat != 0,
-      event->data.key.keyCode);
+  NSEvent* key = NSEvent::keyEventWithType(type, NSZeroPoint, event->data.key.modifierFlags,
+                                           static_cast<NSTimeInterval>(ticks), windowNumber,
+                                           context, event->data.key.characters,
+                                           event->data.key.charactersIgnoringModifiers,
+                                           event->data.key.isARepeat != 0, event->data.key.keyCode);
   NSResponder* responder = panel->firstResponder();
   if (key == nullptr || responder == nullptr) return;
   if (type == NSKeyDown) {

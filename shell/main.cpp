@@ -171,8 +171,8 @@ NPError NPP_SetWindow(NPP instance, NPWindow* window) {
 
 // ---- Streams and printing: files only, no data consumed --------------------------------------
 
-NPError NPP_NewStream(NPP instance, NPMIMEType /*type*/, NPStream* /*stream*/,
-                      NPBool /*seekable*/, uint16_t* stype) {
+NPError NPP_NewStream(NPP instance, NPMIMEType /*type*/, NPStream* /*stream*/, NPBool /*seekable*/,
+                      uint16_t* stype) {
   if (recordOf(instance) == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
   if (stype != nullptr) *stype = NP_ASFILEONLY;
   return NPERR_NO_ERROR;

@@ -70,24 +70,24 @@ class Session {
 
  private:
   void introduce() {
-    std::string name = "the " + (_bundle.name.empty() ? "secure password field" : _bundle.name) +
-                       " plug-in";
+    std::string name =
+        "the " + (_bundle.name.empty() ? "secure password field" : _bundle.name) + " plug-in";
     std::string version = _bundle.version.empty() ? "" : "version " + _bundle.version + ", ";
-    std::fprintf(_out,
-                 "Secure password page\n"
-                 "--------------------\n"
-                 "This terminal stands for a web page that embeds %s\n"
-                 "(%stype %s), loaded from\n"
-                 "  %s\n"
-                 "into our browser host. The page clicks into the plug-in's field for you.\n"
-                 "\n"
-                 "Type a password and press Return. The field shows only bullets; Backspace,\n"
-                 "Delete, the Left and Right arrows, Home and End edit it. After Return the page's\n"
-                 "script asks the plug-in for the password, which it only ever gives as encoded\n"
-                 "password text, and for its other answers. Ctrl-C or Ctrl-D leaves without\n"
-                 "sending anything.\n",
-                 name.c_str(), version.c_str(), _bundle.mimeType.c_str(),
-                 _options.modulePath.c_str());
+    std::fprintf(
+        _out,
+        "Secure password page\n"
+        "--------------------\n"
+        "This terminal stands for a web page that embeds %s\n"
+        "(%stype %s), loaded from\n"
+        "  %s\n"
+        "into our browser host. The page clicks into the plug-in's field for you.\n"
+        "\n"
+        "Type a password and press Return. The field shows only bullets; Backspace,\n"
+        "Delete, the Left and Right arrows, Home and End edit it. After Return the page's\n"
+        "script asks the plug-in for the password, which it only ever gives as encoded\n"
+        "password text, and for its other answers. Ctrl-C or Ctrl-D leaves without\n"
+        "sending anything.\n",
+        name.c_str(), version.c_str(), _bundle.mimeType.c_str(), _options.modulePath.c_str());
     if (!isatty(_inputFd)) {
       std::fprintf(_out, "(Standard input is not a terminal: the keys are read from it.)\n");
     }
@@ -118,7 +118,8 @@ class Session {
       return fail("The plug-in did not accept its window (NPP_SetWindow failed).");
     }
     if (_page->layer() == nullptr) return fail("The plug-in gave the page no drawing layer.");
-    if (_page->scriptObject() == nullptr) return fail("The plug-in gave the page no script object.");
+    if (_page->scriptObject() == nullptr)
+      return fail("The plug-in gave the page no script object.");
     // A click into the field, as a browser delivers it.
     _page->mouse(NPCocoaEventMouseEntered, 10, 12);
     _page->mouse(NPCocoaEventMouseMoved, 10, 12);

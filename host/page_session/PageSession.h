@@ -18,10 +18,10 @@ struct SessionOptions {
 
 // Exit statuses of the session program.
 enum ExitStatus : int {
-  kPasswordSent = 0,     // the page read the password and the host's report is clean
-  kReportNotClean = 1,   // something was left alive or a fault was recorded
-  kCannotRun = 2,        // bad arguments, module not loadable, instance refused...
-  kNoPasswordSent = 3,   // the input ended, or was interrupted, before Return
+  kPasswordSent = 0,    // the page read the password and the host's report is clean
+  kReportNotClean = 1,  // something was left alive or a fault was recorded
+  kCannotRun = 2,       // bad arguments, module not loadable, instance refused...
+  kNoPasswordSent = 3,  // the input ended, or was interrupted, before Return
 };
 
 // Runs one session reading keys from inputFd (a terminal is put in raw mode for the time of

@@ -16,8 +16,8 @@ volatile sig_atomic_t gSaved = 0;
 int gFd = -1;
 termios gOriginal;
 
-const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE,
-                        SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+const int kSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT, SIGPIPE,
+                        SIGABRT, SIGSEGV, SIGBUS, SIGFPE,  SIGILL};
 constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
 struct sigaction gPrevious[kSignalCount];
 
@@ -57,8 +57,8 @@ RawTerminal::RawTerminal(int fd) {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &action, &gPrevious[i]);
 
   termios raw = gOriginal;
-  raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON);
+  raw.c_iflag &=
+      ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
   raw.c_cflag |= CS8;

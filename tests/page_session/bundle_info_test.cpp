@@ -1,11 +1,11 @@
 // The bundle description as the page session reads it: the module's own Info.plist gives its
 // name, version and MIME type; a missing or foreign file gives empty fields.
-#include "host/page_session/BundleInfo.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+
+#include "host/page_session/BundleInfo.h"
 
 namespace {
 

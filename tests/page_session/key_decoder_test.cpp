@@ -1,8 +1,6 @@
 // Raw terminal bytes to key presses: characters with their US key codes and Shift, the editing
 // keys in the sequences terminals send, Return, UTF-8 characters whole, interrupt and end of
 // input, and anything else dropped without harm.
-#include "host/page_session/KeyDecoder.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/page_session/KeyDecoder.h"
 #include "host/page_session/USKeyLayout.h"
 #include "platform/AppKitConstants.h"
 
@@ -43,7 +42,7 @@ TEST(KeyDecoder, PrintableCharactersCarryTheirUSKeyCodeAndShift) {
     uint16_t code;
     bool shift;
   };
-  const Expected expected[] = {{u'a', 0x00, false}, {u'A', 0x00, true}, {u'!', 0x12, true},
+  const Expected expected[] = {{u'a', 0x00, false}, {u'A', 0x00, true},  {u'!', 0x12, true},
                                {u'1', 0x12, false}, {u' ', 0x31, false}, {u'~', 0x32, true},
                                {u'z', 0x06, false}};
   for (std::size_t i = 0; i < events.size(); ++i) {
@@ -70,16 +69,26 @@ TEST(KeyDecoder, EveryPrintableCharacterIsOnItsOwnKey) {
 
 TEST(KeyDecoder, EditingKeysBecomeTheirMacKeys) {
   const std::pair<std::string, std::pair<char16_t, uint16_t>> cases[] = {
-      {"\x7F", {0x7F, kVK_Delete}},           {"\x08", {0x7F, kVK_Delete}},
-      {"\r", {0x0D, kVK_Return}},             {"\n", {0x0D, kVK_Return}},
-      {"\t", {0x09, kVK_Tab}},                {"\x1B", {0x1B, kVK_Escape}},
-      {"\x1B[3~", {0xF728, kVK_ForwardDelete}}, {"\x1B[D", {0xF702, kVK_LeftArrow}},
-      {"\x1B[C", {0xF703, kVK_RightArrow}},   {"\x1BOD", {0xF702, kVK_LeftArrow}},
-      {"\x1B[1;5C", {0xF703, kVK_RightArrow}}, {"\x1B[A", {0xF700, kVK_UpArrow}},
-      {"\x1B[H", {0xF729, kVK_Home}},         {"\x1B[1~", {0xF729, kVK_Home}},
-      {"\x1B[7~", {0xF729, kVK_Home}},        {"\x1BOH", {0xF729, kVK_Home}},
-      {"\x1B[F", {0xF72B, kVK_End}},          {"\x1B[4~", {0xF72B, kVK_End}},
-      {"\x1B[8~", {0xF72B, kVK_End}},         {"\x1BOF", {0xF72B, kVK_End}},
+      {"\x7F", {0x7F, kVK_Delete}},
+      {"\x08", {0x7F, kVK_Delete}},
+      {"\r", {0x0D, kVK_Return}},
+      {"\n", {0x0D, kVK_Return}},
+      {"\t", {0x09, kVK_Tab}},
+      {"\x1B", {0x1B, kVK_Escape}},
+      {"\x1B[3~", {0xF728, kVK_ForwardDelete}},
+      {"\x1B[D", {0xF702, kVK_LeftArrow}},
+      {"\x1B[C", {0xF703, kVK_RightArrow}},
+      {"\x1BOD", {0xF702, kVK_LeftArrow}},
+      {"\x1B[1;5C", {0xF703, kVK_RightArrow}},
+      {"\x1B[A", {0xF700, kVK_UpArrow}},
+      {"\x1B[H", {0xF729, kVK_Home}},
+      {"\x1B[1~", {0xF729, kVK_Home}},
+      {"\x1B[7~", {0xF729, kVK_Home}},
+      {"\x1BOH", {0xF729, kVK_Home}},
+      {"\x1B[F", {0xF72B, kVK_End}},
+      {"\x1B[4~", {0xF72B, kVK_End}},
+      {"\x1B[8~", {0xF72B, kVK_End}},
+      {"\x1BOF", {0xF72B, kVK_End}},
   };
   for (const auto& [bytes, key] : cases) EXPECT_EQ(onlyKey(bytes), key) << bytes.substr(1);
   EXPECT_TRUE(decode("\r")[0].isReturn());
@@ -140,7 +149,9 @@ TEST(KeyDecoder, InvalidUTF8IsDropped) {
 }
 
 TEST(KeyDecoder, CtrlCInterruptsAndCtrlDEndsTheInput) {
-  std::vector<InputEvent> events = decode("a\x03" "b\x04");
+  std::vector<InputEvent> events = decode(
+      "a\x03"
+      "b\x04");
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[1].kind, InputEvent::Kind::Interrupt);
   EXPECT_EQ(events[3].kind, InputEvent::Kind::EndOfInput);
@@ -154,7 +165,8 @@ TEST(KeyDecoder, AnyBytesGiveWellFormedKeys) {
   std::vector<unsigned char> bytes(200000);
   for (unsigned char& b : bytes) b = static_cast<unsigned char>(byte(random));
   for (std::size_t at = 0; at < bytes.size();) {
-    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(chunk(random)), bytes.size() - at);
+    std::size_t n =
+        std::min<std::size_t>(static_cast<std::size_t>(chunk(random)), bytes.size() - at);
     decoder.feed(&bytes[at], n, events);
     at += n;
   }

@@ -24,7 +24,8 @@ std::string readAll(int fd) {
   std::string text;
   char buffer[4096];
   ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+  while ((n = read(fd, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<std::size_t>(n));
   return text;
 }
 

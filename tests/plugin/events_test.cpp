@@ -118,26 +118,28 @@ TEST_F(Events, EditingKeysReachTheField) {
   click(page_);
   page_->typeText("secrex");
   press(KeyPress::backspace());
-  page_->typeText("t");                            // secret
+  page_->typeText("t");  // secret
   press(KeyPress::home());
-  page_->typeText(">");                            // >secret
+  page_->typeText(">");  // >secret
   press(KeyPress::end());
   press(KeyPress::leftArrow());
   press(KeyPress::leftArrow());
-  page_->typeText("_");                            // >secr_et
+  page_->typeText("_");  // >secr_et
   press(KeyPress::rightArrow());
-  press(KeyPress::forwardDelete());                // >secr_e
+  press(KeyPress::forwardDelete());  // >secr_e
   press(KeyPress::tab());
   press(KeyPress::escape());
   press(KeyPress::upArrow());
   EXPECT_EQ(password(), ">secr_e");
-  EXPECT_EQ(page_->renderLayerText(), "\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2"
-                                      "\xE2\x80\xA2\xE2\x80\xA2|");
+  EXPECT_EQ(page_->renderLayerText(),
+            "\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2"
+            "\xE2\x80\xA2\xE2\x80\xA2|");
 }
 
 TEST_F(Events, KeysBeforeTheFocusTypeNothing) {
   page_->typeText("lost");
-  EXPECT_TRUE(testsupport::decodePassword(page_->invoke("GetPassword").stringValue) == std::nullopt);
+  EXPECT_TRUE(testsupport::decodePassword(page_->invoke("GetPassword").stringValue) ==
+              std::nullopt);
 }
 
 TEST_F(Events, FocusGainedActivatesOnceAndAlwaysLogsAndRedraws) {
@@ -154,7 +156,8 @@ TEST_F(Events, FocusGainedActivatesOnceAndAlwaysLogsAndRedraws) {
   TISCallCounts second = TISRegistry::counts();
   EXPECT_EQ(second.copyCurrentASCIICapable, 1u);  // no second switch
   EXPECT_EQ(second.select, first.select);
-  EXPECT_EQ(focusLines(), (std::vector<std::string>{"focus changed with 1", "focus changed with 1"}));
+  EXPECT_EQ(focusLines(),
+            (std::vector<std::string>{"focus changed with 1", "focus changed with 1"}));
   EXPECT_EQ(page_->invalidatedRects().size(), 2u);
 }
 
@@ -172,7 +175,7 @@ TEST_F(Events, FocusLostDeactivatesOnlyAnActivePanel) {
   EXPECT_FALSE(record->textField->isEditing());
   EXPECT_NE(NSWindow::keyWindow(), record->panel);
   EXPECT_EQ(page_->renderLayerText().find('|'), std::string::npos);  // no caret
-  page_->typeText("more");  // goes nowhere now
+  page_->typeText("more");                                           // goes nowhere now
   EXPECT_EQ(password(), "pw");
   EXPECT_EQ(focusLines(), (std::vector<std::string>{"focus changed with 0", "focus changed with 1",
                                                     "focus changed with 0"}));

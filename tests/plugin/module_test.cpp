@@ -70,7 +70,8 @@ TEST(Module, ExportsExactlyItsInterface) {
       plain.insert(name);
     } else {
       EXPECT_TRUE(isEncodingOrIdentification(name)) << "unexpected export: " << name;
-      hasCppEncoding = hasCppEncoding || startsWith(name, "CAES::") || startsWith(name, "URLEncode(");
+      hasCppEncoding =
+          hasCppEncoding || startsWith(name, "CAES::") || startsWith(name, "URLEncode(");
       hasCppIdentification = hasCppIdentification || startsWith(name, "__getNICMap(");
     }
   }

@@ -27,9 +27,18 @@ class CountingObject : public ScriptablePluginObjectBase {
 
 NPClass trampolines() {
   using B = ScriptablePluginObjectBase;
-  return NPClass{NP_CLASS_STRUCT_VERSION, nullptr,           B::_Deallocate,    B::_Invalidate,
-                 B::_HasMethod,           B::_Invoke,        B::_InvokeDefault, B::_HasProperty,
-                 B::_GetProperty,         B::_SetProperty,   B::_RemoveProperty, B::_Enumerate,
+  return NPClass{NP_CLASS_STRUCT_VERSION,
+                 nullptr,
+                 B::_Deallocate,
+                 B::_Invalidate,
+                 B::_HasMethod,
+                 B::_Invoke,
+                 B::_InvokeDefault,
+                 B::_HasProperty,
+                 B::_GetProperty,
+                 B::_SetProperty,
+                 B::_RemoveProperty,
+                 B::_Enumerate,
                  B::_Construct};
 }
 
@@ -40,7 +49,9 @@ NPVariant marked() {
   return v;
 }
 
-bool isMarked(const NPVariant& v) { return v.type == NPVariantType_Int32 && v.value.intValue == 42; }
+bool isMarked(const NPVariant& v) {
+  return v.type == NPVariantType_Int32 && v.value.intValue == 42;
+}
 
 TEST(ScriptableObjectBase, DefaultsPrintTheirTraceLinesAndFail) {
   PlainObject object;

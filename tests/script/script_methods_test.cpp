@@ -140,9 +140,9 @@ TEST_F(ScriptMethods, ClearpasswordEmptiesTheFieldAndLeavesTheResultAlone) {
 // ---- EncodeData --------------------------------------------------------------------------
 
 TEST_F(ScriptMethods, EncodeDataRoundTrips) {
-  const std::vector<std::string> texts = {"hello world", "a", "~!@#$%^&*()_+`-=[]{};':\",./<>?",
-                                         std::string(63, 'q'), std::string(64, 'q'),
-                                         "p\xC3\xA4ss"};
+  const std::vector<std::string> texts = {
+      "hello world",        "a",          "~!@#$%^&*()_+`-=[]{};':\",./<>?", std::string(63, 'q'),
+      std::string(64, 'q'), "p\xC3\xA4ss"};
   for (const std::string& text : texts) {
     ScriptResult r = page_->invoke("EncodeData", {StringArgument(text)});
     expectEncodedText(r);
@@ -169,7 +169,8 @@ TEST_F(ScriptMethods, EncodeDataStopsAtANulInsideTheArgument) {
 
 TEST_F(ScriptMethods, EncodeDataWithoutOneStringArgumentGivesTheEmptyString) {
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData")));
-  EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {StringArgument("a"), StringArgument("b")})));
+  EXPECT_TRUE(
+      isEmptyResult(page_->invoke("EncodeData", {StringArgument("a"), StringArgument("b")})));
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {Int32Argument(7)})));
 }
 
@@ -198,8 +199,8 @@ TEST_F(ScriptMethods, GetDllVersionAnswers1600) {
 
 TEST_F(ScriptMethods, IdentificationMethodsCopyWhatTheModuleReports) {
   using TextFunction = const char* (*)();
-  for (auto [method, function] : {std::pair{"GetActiveNIC", "ActiveNIC"},
-                                  std::pair{"GetHardDiskNUM", "DiskNumber"}}) {
+  for (auto [method, function] :
+       {std::pair{"GetActiveNIC", "ActiveNIC"}, std::pair{"GetHardDiskNUM", "DiskNumber"}}) {
     SCOPED_TRACE(method);
     auto report = moduleFunction<TextFunction>(function);
     ASSERT_NE(report, nullptr);
@@ -304,7 +305,7 @@ TEST_F(ScriptMethods, RefusedStorageConstructsNothingAndIsTriedAgain) {
   unsigned identifiersBefore = host_.calls("getstringidentifier");
   host_.allocator().refuseAll(true);
   Page* page = openPage();
-  ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);  // a missing script object is not an error
+  ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);        // a missing script object is not an error
   EXPECT_EQ(host_.objects().livePluginObjects(), 1u);  // only the first page's object
   EXPECT_EQ(host_.calls("getstringidentifier"), identifiersBefore);  // no constructor ran
   void* value = nullptr;
@@ -399,7 +400,9 @@ TEST_F(ScriptMethods, ObjectKeptAfterItsInstanceNeverReachesIt) {
   ScriptResult encoded = call("EncodeData", {StringArgument("still works")});
   EXPECT_EQ(testsupport::decodePassword(encoded.stringValue), "still works");
   EXPECT_FALSE(call("Unknown").ok);
-  EXPECT_EQ(capturedStdout([&] { EXPECT_FALSE(host_.browserFuncs().hasproperty(nullptr, object, identifier("x"))); }),
+  EXPECT_EQ(capturedStdout([&] {
+              EXPECT_FALSE(host_.browserFuncs().hasproperty(nullptr, object, identifier("x")));
+            }),
             "x\nbase_hasproperty\n");
 
   host_.objects().release(object);

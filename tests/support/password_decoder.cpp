@@ -101,7 +101,8 @@ std::optional<std::string> scrambledTextOf(const std::string& encoded) {
   auto cipher = unescapeEncodedText(encoded);
   if (!cipher) return std::nullopt;
   // 1 to 64 scrambled bytes are encrypted as 64 bytes and the other 64 stay zero.
-  const bool half = std::all_of(cipher->begin() + 64, cipher->end(), [](uint8_t b) { return b == 0; });
+  const bool half =
+      std::all_of(cipher->begin() + 64, cipher->end(), [](uint8_t b) { return b == 0; });
   const std::size_t size = half ? 64 : 128;
   std::array<uint8_t, 128> plain{};
   if (!decryptECB(cipher->data(), size, plain.data())) return std::nullopt;
@@ -139,7 +140,8 @@ std::string scramble(const std::string& clear, int variant) {
   const Variant v = variantFor(variant, L);
   std::string out = clear;
   if (v.reversed) std::reverse(out.begin(), out.end());
-  for (int i = 0; i < L; ++i) out[i] = static_cast<char>(static_cast<uint8_t>(out[i]) + addendAt(v, i));
+  for (int i = 0; i < L; ++i)
+    out[i] = static_cast<char>(static_cast<uint8_t>(out[i]) + addendAt(v, i));
   out.push_back(static_cast<char>(variant));
   return out;
 }
@@ -151,7 +153,8 @@ std::optional<std::string> unscramble(const std::string& scrambled) {
   const int L = static_cast<int>(scrambled.size()) - 1;
   const Variant v = variantFor(n, L);
   std::string out = scrambled.substr(0, L);
-  for (int i = 0; i < L; ++i) out[i] = static_cast<char>(static_cast<uint8_t>(out[i]) - addendAt(v, i));
+  for (int i = 0; i < L; ++i)
+    out[i] = static_cast<char>(static_cast<uint8_t>(out[i]) - addendAt(v, i));
   if (v.reversed) std::reverse(out.begin(), out.end());
   return out;
 }

@@ -56,7 +56,8 @@ TEST(TestDecoder, ScramblerMatchesKnownAnswersBothWays) {
 }
 
 TEST(TestDecoder, EveryVariantIsUndoneForEveryLength) {
-  const std::string source = "Pa55 w0rd! with ~ and more text to reach a long length, 0123456789 ABC";
+  const std::string source =
+      "Pa55 w0rd! with ~ and more text to reach a long length, 0123456789 ABC";
   for (std::size_t length : {0u, 1u, 2u, 3u, 7u, 8u, 9u, 26u, 63u, 70u}) {
     for (int n = 1; n <= 123; ++n) {
       const std::string clear = source.substr(0, length);
@@ -73,9 +74,9 @@ TEST(TestDecoder, RefusesMalformedInput) {
 
   const std::string units(128, 'A');
   EXPECT_TRUE(testsupport::unescapeEncodedText(units));
-  EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1)));        // 127 units
-  EXPECT_FALSE(testsupport::unescapeEncodedText(units + "A"));            // 129 units
-  EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1) + "*2")); // cut escape
+  EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1)));          // 127 units
+  EXPECT_FALSE(testsupport::unescapeEncodedText(units + "A"));              // 129 units
+  EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1) + "*2"));   // cut escape
   EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1) + "*2a"));  // lower-case digit
   EXPECT_FALSE(testsupport::unescapeEncodedText(units.substr(1) + "%20"));  // "%" not "*"
   EXPECT_FALSE(testsupport::decodePassword(std::string(384, '0')));
