@@ -158,6 +158,12 @@ TEST(PageSessionProgram, UnusableModuleIsAClearSentence) {
   EXPECT_EQ(foreign.status, 2);
   EXPECT_NE(foreign.err.find("does not export NP_Initialize"), std::string::npos) << foreign.err;
 
+  SessionRun failing = runSession("x\r", {FAILING_MODULE});
+  EXPECT_EQ(failing.status, 2);
+  EXPECT_NE(failing.err.find("The plug-in could not be loaded: NP_Initialize answered error"),
+            std::string::npos)
+      << failing.err;
+
   SessionRun usage = runSession("", {"--frobnicate"});
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.err.find("Unknown option --frobnicate."), std::string::npos);
