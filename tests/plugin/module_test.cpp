@@ -1,14 +1,10 @@
 // The plug-in module as a file: its dynamic symbol table holds exactly the browser's entry points,
 // the encoder and identification functions under plain names and the rest of the encoding and
-// identification units under their C++ names, nothing else of ours; and its bundle description
-// names the MIME type and the version the module reports.
+// identification units under their C++ names, and nothing else of ours.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,25 +74,6 @@ TEST(Module, ExportsExactlyItsInterface) {
   EXPECT_EQ(plain, kPlainNames);
   EXPECT_TRUE(hasCppEncoding);
   EXPECT_TRUE(hasCppIdentification);
-}
-
-std::string plistValue(const std::string& plist, const std::string& key) {
-  std::smatch match;
-  std::regex pattern("<key>" + key + "</key>\\s*<string>([^<]*)</string>");
-  return std::regex_search(plist, match, pattern) ? match[1].str() : std::string();
-}
-
-TEST(Module, BundleDescriptionNamesTypeAndVersion) {
-  std::ifstream file(SPW_INFO_PLIST);
-  ASSERT_TRUE(file) << SPW_INFO_PLIST;
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::string plist = text.str();
-  EXPECT_EQ(plistValue(plist, "CFBundleVersion"), "1600");  // what GetDllVersion reports
-  EXPECT_EQ(plistValue(plist, "CFBundlePackageType"), "BRPL");
-  EXPECT_FALSE(plistValue(plist, "WebPluginName").empty());
-  EXPECT_FALSE(plistValue(plist, "WebPluginDescription").empty());
-  EXPECT_NE(plist.find("<key>application/x-secure-password</key>"), std::string::npos);
 }
 
 }  // namespace
