@@ -60,12 +60,12 @@ class Session {
     // The plug-in's system-log lines (focus changes) stay in the system log, off the page.
     NSLogSetEchoToStandardError(false);
     if (!_host.load(_options.modulePath)) {
-      return fail("The plug-in could not be loaded: " + _host.lastError() + ".");
+      fail("The plug-in could not be loaded: " + _host.lastError() + ".");
+      return kCannotRun;
     }
-    int status = openInstance();
-    if (status != kPasswordSent) return finish(status);
-    status = typePassword();
-    return finish(status);
+    if (!openInstance()) return finish(kCannotRun);
+    _ready = true;
+    return finish(typePassword());
   }
 
  private:
@@ -95,13 +95,15 @@ class Session {
     std::fflush(_out);
   }
 
-  int fail(const std::string& sentence) {
+  bool fail(const std::string& sentence) {
     std::fflush(_out);
     std::fprintf(_err, "%s\n", sentence.c_str());
-    return kCannotRun;
+    return false;
   }
 
-  int openInstance() {
+  // An instance set up as a browser sets it up, with the field clicked into; false (after the
+  // sentence) when the plug-in refuses any step.
+  bool openInstance() {
     npapihost::PageOptions options;
     options.mimeType = _bundle.mimeType;
     options.attributes = {{"type", _bundle.mimeType},
@@ -126,7 +128,7 @@ class Session {
     _page->mouse(NPCocoaEventMouseDown, 10, 12);
     _page->focus(true);
     _page->mouse(NPCocoaEventMouseUp, 10, 12);
-    return kPasswordSent;
+    return true;
   }
 
   // What the field's layer shows: bullets and, while it is edited, the caret.
@@ -220,7 +222,7 @@ class Session {
   // prints the host's report.
   int finish(int status) {
     if (!_host.isLoaded()) return status;
-    if (_page != nullptr && _page->isRunning()) {
+    if (_ready && _page->isRunning()) {
       _page->invoke("Clearpassword");
       _page->focus(false);
       std::fprintf(_out, "\nThe page cleared the field (Clearpassword) and took the focus away.\n");
@@ -248,6 +250,7 @@ class Session {
   BundleInfo _bundle;
   Host _host;
   Page* _page = nullptr;
+  bool _ready = false;  // the instance is set up and clicked into
 };
 
 }  // namespace
