@@ -1,0 +1,118 @@
+// The URL-style escaping of the cipher bytes and its inverse: URLEncode, replace, urldecode and
+// htoi. URLEncode works from a table of the unit each byte becomes, so the 128 bytes of every
+// QsEncode cost one lookup and one store each.
+#include <array>
+#include <cstring>
+
+#include "encoding/jnidecrypt.h"
+
+namespace {
+
+constexpr bool IsAlnum(unsigned c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+constexpr bool IsHexDigit(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// What a byte becomes: its characters followed by zero bytes, and how many characters count.
+struct Unit {
+  std::array<char, 4> chars;
+  int length;
+};
+
+constexpr std::array<Unit, 256> kUnits = [] {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::array<Unit, 256> units{};
+  for (unsigned b = 0; b < 256; ++b) {
+    if (IsAlnum(b))
+      units[b] = {{static_cast<char>(b), 0, 0, 0}, 1};
+    else
+      units[b] = {{'%', kHex[b >> 4], kHex[b & 15], 0}, 3};
+  }
+  return units;
+}();
+
+int HexValue(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+  return (c >= '0' && c <= '9') ? c - '0' : c - 'a' + 10;
+}
+
+}  // namespace
+
+int URLEncode(const char* src, int srcLen, char* dst, int dstLen) {
+  if (src == nullptr || dst == nullptr || srcLen <= 0 || dstLen <= 0) return 0;
+  const auto* s = reinterpret_cast<const unsigned char*>(src);
+  int i = 0;
+  int j = 0;
+
+  // With room for every byte escaped, nothing can be refused, and each unit is stored as four
+  // bytes: the zero bytes behind its characters land where the next units write theirs. The last
+  // three units take the exact path below, so nothing is left behind the closing NUL.
+  if (3LL * srcLen + 1 <= dstLen && srcLen > 3) {
+    char* d = dst;
+    for (const unsigned char* end = s + srcLen - 3; s + i < end; ++i) {
+      const Unit& u = kUnits[s[i]];
+      std::memcpy(d, u.chars.data(), 4);
+      d += u.length;
+    }
+    j = static_cast<int>(d - dst);
+  }
+
+  for (; i < srcLen; ++i) {
+    const Unit& u = kUnits[s[i]];
+    if (j + u.length >= dstLen) return 0;  // no room for the unit and a NUL behind it
+    if (u.length == 1) {
+      dst[j] = u.chars[0];
+    } else {
+      std::memcpy(dst + j, u.chars.data(), 4);  // "%XY" and a NUL
+    }
+    j += u.length;
+  }
+  dst[j] = '\0';
+  return j;
+}
+
+char* replace(char* text, char from, char to) {
+  if (text == nullptr) return text;
+  const std::size_t n = std::strlen(text);
+  // Sixteen bytes at a time (SSE2 or NEON through the compiler's vector types), then the rest.
+  using Bytes16 = unsigned char __attribute__((vector_size(16)));
+  const Bytes16 fromV = Bytes16{} + static_cast<unsigned char>(from);
+  const Bytes16 toV = Bytes16{} + static_cast<unsigned char>(to);
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    Bytes16 v;
+    std::memcpy(&v, text + i, 16);
+    const Bytes16 match = reinterpret_cast<Bytes16>(v == fromV);
+    v = (v & ~match) | (toV & match);
+    std::memcpy(text + i, &v, 16);
+  }
+  for (; i < n; ++i)
+    if (text[i] == from) text[i] = to;
+  return text;
+}
+
+int urldecode(char* text, int len) {
+  if (text == nullptr) return 0;
+  int w = 0;
+  for (int r = 0; r < len; ++w) {
+    const char c = text[r];
+    if (c == '%' && r + 2 < len && IsHexDigit(static_cast<unsigned char>(text[r + 1])) &&
+        IsHexDigit(static_cast<unsigned char>(text[r + 2]))) {
+      text[w] = static_cast<char>(htoi(text + r + 1) & 0xFF);
+      r += 3;
+    } else {
+      text[w] = c == '+' ? ' ' : c;
+      r += 1;
+    }
+  }
+  text[w] = '\0';
+  return w;
+}
+
+int htoi(const char* digits) {
+  return 16 * HexValue(static_cast<unsigned char>(digits[0])) +
+         HexValue(static_cast<unsigned char>(digits[1]));
+}

@@ -1,0 +1,175 @@
+// The encode-text program, run as a user runs it: clear text as an argument, on a pipe, and typed
+// at a terminal (a pseudo-terminal here, to see that nothing is echoed), and its refusals.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Drain(int fd) {
+  std::string text;
+  char buf[512];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, n);
+  return text;
+}
+
+// Runs encode-text with args and input on its standard input.
+Outcome RunEncodeText(const std::vector<std::string>& args, const std::string& input) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    std::vector<char*> argv{const_cast<char*>(SPW_ENCODE_TEXT)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(SPW_ENCODE_TEXT, argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return {};
+  close(in[1]);
+  Outcome o;
+  o.out = Drain(out[0]);
+  o.err = Drain(err[0]);
+  close(out[0]);
+  close(err[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return o;
+}
+
+// One encoded password text and a line end.
+bool IsEncodedLine(const std::string& line) {
+  if (line.size() < 129 || line.back() != '\n') return false;
+  std::size_t units = 0;
+  for (std::size_t i = 0; i + 1 < line.size(); ++units) {
+    if (std::isalnum(static_cast<unsigned char>(line[i]))) {
+      ++i;
+    } else if (line[i] == '*' && i + 3 < line.size() && std::isxdigit(static_cast<unsigned char>(line[i + 1])) &&
+               std::isxdigit(static_cast<unsigned char>(line[i + 2]))) {
+      i += 3;
+    } else {
+      return false;
+    }
+  }
+  return units == 128;
+}
+
+TEST(EncodeText, ArgumentAndPipedLineGiveTheSameTextInOneSecond) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    const Outcome fromArgument = RunEncodeText({"pa ss"}, "");
+    const Outcome fromPipe = RunEncodeText({}, "pa ss\nignored second line\n");
+    if (std::time(nullptr) != before) continue;
+    EXPECT_EQ(fromArgument.status, 0) << fromArgument.err;
+    EXPECT_TRUE(IsEncodedLine(fromArgument.out)) << fromArgument.out;
+    EXPECT_EQ(fromPipe.status, 0) << fromPipe.err;
+    EXPECT_EQ(fromPipe.out, fromArgument.out);
+    return;
+  }
+  FAIL() << "the clock never stayed in one second";
+}
+
+TEST(EncodeText, RefusesTextsOver126Bytes) {
+  const Outcome longArgument = RunEncodeText({std::string(127, 'x')}, "");
+  EXPECT_EQ(longArgument.status, 1);
+  EXPECT_EQ(longArgument.out, "");
+  EXPECT_NE(longArgument.err.find("at most 126"), std::string::npos) << longArgument.err;
+
+  const Outcome longLine = RunEncodeText({}, std::string(300, 'y') + "\n");
+  EXPECT_EQ(longLine.status, 1);
+  EXPECT_EQ(longLine.out, "");
+
+  const Outcome exact = RunEncodeText({}, std::string(126, 'y'));
+  EXPECT_EQ(exact.status, 0) << exact.err;
+  EXPECT_TRUE(IsEncodedLine(exact.out));
+}
+
+TEST(EncodeText, RefusesAZeroByteAndExtraArguments) {
+  const Outcome zero = RunEncodeText({}, std::string("ab\0cd\n", 6));
+  EXPECT_EQ(zero.status, 1);
+  EXPECT_EQ(zero.out, "");
+  const Outcome extra = RunEncodeText({"one", "two"}, "");
+  EXPECT_EQ(extra.status, 2);
+  EXPECT_EQ(extra.out, "");
+  const Outcome dashed = RunEncodeText({"--", "-x"}, "");
+  EXPECT_EQ(dashed.status, 0);
+  EXPECT_TRUE(IsEncodedLine(dashed.out));
+}
+
+TEST(EncodeText, DoesNotEchoWhatIsTypedAtATerminal) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slaveName = ptsname(master);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    const int slave = open(slaveName.c_str(), O_RDWR);
+    dup2(slave, 0);
+    dup2(slave, 2);
+    dup2(out[1], 1);
+    close(slave);
+    close(master);
+    close(out[0]);
+    close(out[1]);
+    execl(SPW_ENCODE_TEXT, SPW_ENCODE_TEXT, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+
+  // Wait for the prompt, which comes after echo is turned off, then type.
+  std::string terminal;
+  while (terminal.find("Clear text: ") == std::string::npos) {
+    pollfd p{master, POLLIN, 0};
+    ASSERT_GT(poll(&p, 1, 5000), 0) << "no prompt, terminal shows: " << terminal;
+    char buf[256];
+    const ssize_t n = read(master, buf, sizeof buf);
+    ASSERT_GT(n, 0);
+    terminal.append(buf, n);
+  }
+  ASSERT_EQ(write(master, "hunter2\n", 8), 8);
+  pollfd done{out[0], POLLIN, 0};
+  if (poll(&done, 1, 10000) <= 0) kill(pid, SIGKILL);  // never hang the suite
+  const std::string encoded = Drain(out[0]);
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  for (pollfd p{master, POLLIN, 0}; poll(&p, 1, 100) > 0;) {
+    char buf[256];
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n <= 0) break;
+    terminal.append(buf, n);
+  }
+  close(master);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(IsEncodedLine(encoded)) << encoded;
+  EXPECT_EQ(terminal.find("hunter2"), std::string::npos) << terminal;
+}
+
+}  // namespace

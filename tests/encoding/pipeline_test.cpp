@@ -1,0 +1,194 @@
+// QsEncode end to end: the format of the encoded password text for every length and draw, the
+// round trip back to the clear text (unescape, OpenSSL AES, undo the variant), the zero-byte and
+// over-long cases, the clock-seeded draw, and the plug-in module's exported encoder.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "encoding/jnidecrypt.h"
+#include "tests/encoding/reference.h"
+
+namespace {
+
+using reference::Bytes;
+
+std::string Encode(const std::string& clear, int r) {
+  char out[512];
+  std::memset(out, 0x55, sizeof out);
+  QsEncodeWithDraw(out, clear.c_str(), r);
+  return out;
+}
+
+std::string Repeat(const char* unit, int times) {
+  std::string s;
+  for (int i = 0; i < times; ++i) s += unit;
+  return s;
+}
+
+// Reads the units of an encoded password text back to bytes, and fails on anything else than a
+// letter or digit or "*" with two upper-case hexadecimal digits.
+testing::AssertionResult Units(const std::string& text, Bytes& bytes) {
+  bytes.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = text[i];
+    if (c < 0x80 && std::isalnum(c)) {
+      bytes.push_back(c);
+      i += 1;
+      continue;
+    }
+    auto upperHex = [](char h) { return std::isdigit(static_cast<unsigned char>(h)) || (h >= 'A' && h <= 'F'); };
+    if (c != '*' || i + 2 >= text.size() || !upperHex(text[i + 1]) || !upperHex(text[i + 2]))
+      return testing::AssertionFailure() << "bad unit at " << i << " of " << text;
+    bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+    i += 3;
+  }
+  if (bytes.size() != 128) return testing::AssertionFailure() << bytes.size() << " units in " << text;
+  return testing::AssertionSuccess();
+}
+
+// Checks the encoded text of clear under draw r against what each stage must have done.
+void CheckPipeline(const std::string& clear, int r) {
+  SCOPED_TRACE("L " + std::to_string(clear.size()) + ", r " + std::to_string(r));
+  const std::string text = Encode(clear, r);
+  ASSERT_GE(text.size(), 128u);
+  ASSERT_LE(text.size(), 384u);
+  ASSERT_EQ((text.size() - 128) % 2, 0u);
+  Bytes cipher;
+  ASSERT_TRUE(Units(text, cipher));
+
+  // The AES stage measures the scrambled text up to its first zero byte and encrypts that length
+  // rounded up to 64 bytes of the zero-filled buffer, the bytes behind a zero included; the cipher
+  // bytes behind those were never written and are zero.
+  const std::string scrambled = reference::Scramble(reference::VariantOfDraw(r), clear);
+  const std::size_t seen = std::strlen(scrambled.c_str());
+  const std::size_t total = (seen + 63) / 64 * 64;
+  Bytes plain(128, 0);
+  std::memcpy(plain.data(), scrambled.data(), scrambled.size());
+  const Bytes encrypted(cipher.begin(), cipher.begin() + total);
+  EXPECT_EQ(reference::OpenSslEcb(false, reference::kDerivedKey, encrypted),
+            Bytes(plain.begin(), plain.begin() + total));
+  EXPECT_EQ(Bytes(cipher.begin() + total, cipher.end()), Bytes(128 - total, 0));
+  if (total <= 64) {
+    EXPECT_EQ(text.substr(text.size() - 192), Repeat("*00", 64));
+  }
+
+  // The receiver's round trip, whenever no transformed byte is zero.
+  if (seen == scrambled.size()) {
+    const Bytes decrypted = reference::OpenSslEcb(false, reference::kDerivedKey, encrypted);
+    const std::string back(decrypted.begin(), decrypted.begin() + seen);
+    EXPECT_EQ(reference::Unscramble(back), clear);
+  }
+}
+
+class EveryDraw : public testing::TestWithParam<int> {};
+
+TEST_P(EveryDraw, EncodesEveryLengthFrom0To126) {
+  const int r = GetParam();
+  std::mt19937 rng(r);
+  for (std::size_t len = 0; len <= kMaxClearTextLength; ++len) {
+    std::string clear(len, '\0');
+    for (char& c : clear) c = static_cast<char>(' ' + rng() % 95);  // printable ASCII
+    CheckPipeline(clear, r);
+    for (char& c : clear) c = static_cast<char>(1 + rng() % 255);  // any non-zero byte
+    CheckPipeline(clear, r);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Draws, EveryDraw, testing::Range(0, 123),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return "Draw" + std::to_string(info.param);
+                         });
+
+TEST(PipelineZeroBytes, ZeroFirstByteEncryptsNothing) {
+  // Variant 1 adds 1 at even positions: 0xFF there becomes zero.
+  EXPECT_EQ(Encode("\xFF" "abc", 0), Repeat("*00", 128));
+  CheckPipeline("\xFF" "abc", 0);
+}
+
+TEST(PipelineZeroBytes, ZeroAtOrBefore64CutsTheEncryptionTo64Bytes) {
+  for (std::size_t p : {40u, 64u, 66u, 100u}) {
+    std::string clear(110, 'm');
+    clear[p] = '\xFF';
+    const std::string text = Encode(clear, 0);
+    const bool cut = p <= 64;
+    EXPECT_EQ(text.substr(text.size() - 192) == Repeat("*00", 64), cut) << p;
+    CheckPipeline(clear, 0);
+  }
+}
+
+TEST(PipelineLength, EncodesOnlyTheFirst126Bytes) {
+  std::string clear(1000, '\0');
+  std::mt19937 rng(5);
+  for (char& c : clear) c = static_cast<char>('a' + rng() % 26);
+  const std::string expected = Encode(clear.substr(0, 126), 17);
+  for (std::size_t len : {127u, 128u, 200u, 1000u}) EXPECT_EQ(Encode(clear.substr(0, len), 17), expected) << len;
+
+  // Without a terminator within 126 bytes, nothing past them is read (AddressSanitizer checks).
+  auto unterminated = std::make_unique<char[]>(126);
+  std::memcpy(unterminated.get(), clear.data(), 126);
+  char out[512];
+  QsEncodeWithDraw(out, unterminated.get(), 17);
+  EXPECT_EQ(out, expected);
+  QsEncode(out, unterminated.get());
+  Bytes cipher;
+  EXPECT_TRUE(Units(out, cipher));
+}
+
+TEST(PipelineDraw, QsEncodeDrawsFromTheGeneratorSeededWithTheClock) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    char out[512], again[512];
+    QsEncode(out, "correct horse");
+    QsEncode(again, "correct horse");
+    std::srand(static_cast<unsigned>(before));
+    const int r = std::rand();
+    if (std::time(nullptr) != before) continue;
+    EXPECT_STREQ(out, again);
+    EXPECT_EQ(out, Encode("correct horse", r));
+    return;
+  }
+  FAIL() << "the clock never stayed in one second";
+}
+
+TEST(PipelineArguments, NullClearGivesTheEmptyTextAndNullOutIsLeftAlone) {
+  char out[4] = "xyz";
+  QsEncode(out, nullptr);
+  EXPECT_STREQ(out, "");
+  QsEncode(nullptr, "abc");
+}
+
+#ifdef SPW_PLUGIN_MODULE
+TEST(PluginModule, ExportsQsEncodeUnderItsPlainNameAndTheRestUnderCppNames) {
+  void* module = dlopen(SPW_PLUGIN_MODULE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  using QsEncodeFn = void (*)(char*, const char*);
+  auto exported = reinterpret_cast<QsEncodeFn>(dlsym(module, "QsEncode"));
+  ASSERT_NE(exported, nullptr);
+  for (const char* name : {"_Z9URLEncodePKciPci", "_Z7replacePccc", "_Z9urldecodePci", "_Z4htoiPKc",
+                           "_Z8writeLogPKc", "_ZN4CAES8EncrypttEPKhPh", "_ZN8CEncrypt7EnKey95EPcPKcRi",
+                           "_ZN8CEncrypt6EncodeEPcPKc"})
+    EXPECT_NE(dlsym(module, name), nullptr) << name;
+  EXPECT_EQ(dlsym(module, "_Z10writeLogToPKcS0_"), nullptr);
+  EXPECT_EQ(dlsym(module, "_Z16QsEncodeWithDrawPcPKci"), nullptr);
+
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    char fromModule[512], here[512];
+    exported(fromModule, "page data");
+    QsEncode(here, "page data");
+    if (std::time(nullptr) != before) continue;
+    EXPECT_STREQ(fromModule, here);
+    break;
+  }
+  dlclose(module);
+}
+#endif
+
+}  // namespace
