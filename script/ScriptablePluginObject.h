@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "encoding/jnidecrypt.h"
 #include "npapi/basic_types.h"
 #include "npapi/runtime.h"
 #include "script/ScriptablePluginObjectBase.h"
@@ -17,8 +18,9 @@ struct PluginObject;
 
 class ScriptablePluginObject : public ScriptablePluginObjectBase {
  public:
-  // The longest clear text handed to the encoder, in bytes; longer texts are refused.
-  static constexpr std::size_t kMaximumClearLength = 126;
+  // The longest clear text handed to the encoder, in bytes; longer texts are refused rather than
+  // cut, so the page never gets the encoded text of a password it did not send.
+  static constexpr std::size_t kMaximumClearLength = kMaxClearTextLength;
   // Size of the block that receives an encoded password text.
   static constexpr uint32_t kEncodedBlockSize = 512;
 
