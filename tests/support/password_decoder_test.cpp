@@ -1,10 +1,13 @@
 // The tests' decoder must itself be right before it can judge the plug-in: its scrambler inverse
-// against known answers and over every variant, and its unescaping of malformed texts.
+// against known answers and over every variant, the encoder's output under every draw decoded
+// back, and its unescaping of malformed texts.
 #include "tests/support/password_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "encoding/jnidecrypt.h"
 
 namespace {
 
@@ -63,6 +66,20 @@ TEST(TestDecoder, EveryVariantIsUndoneForEveryLength) {
       const std::string clear = source.substr(0, length);
       EXPECT_EQ(testsupport::unscramble(testsupport::scramble(clear, n)), clear)
           << "variant " << n << ", length " << length;
+    }
+  }
+}
+
+TEST(TestDecoder, DecodesTheEncoderUnderEveryDraw) {
+  for (const std::string& clear : {std::string(""), std::string("x"), std::string("Pass word 1"),
+                                   std::string(63, 'm'), std::string(100, 'Q')}) {
+    for (int draw = 0; draw < 123; ++draw) {
+      char out[512] = {};
+      QsEncodeWithDraw(out, clear.c_str(), draw);
+      ASSERT_EQ(testsupport::decodePassword(out), clear)
+          << "draw " << draw << ", length " << clear.size();
+      // Draw 94 selects variant 96 like draw 95; every other draw its own number plus one.
+      EXPECT_EQ(testsupport::variantOf(out), draw == 94 ? 96 : draw + 1);
     }
   }
 }
