@@ -9,6 +9,8 @@
 #
 # Defaults: every target (the folders of fuzz/), 600 seconds each, two at a time. Replay a found
 # input with: build/fuzz/fuzz/TARGET/fuzz_TARGET build/fuzz/artifacts/TARGET/crash-...
+# SPW_FUZZ_BUILD names another build tree (default build/fuzz), for a run that must not be
+# disturbed by rebuilds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,19 +40,20 @@ for t in "${targets[@]}"; do
   [[ -f "fuzz/$t/CMakeLists.txt" ]] || { echo "no fuzz target $t (known: ${all[*]})" >&2; exit 2; }
 done
 
+build="${SPW_FUZZ_BUILD:-build/fuzz}"
 bash tools/install-deps.sh >&2
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzzers
+cmake --preset fuzz -B "$build" >/dev/null
+cmake --build "$build" --target fuzzers -j2
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-mkdir -p build/fuzz/logs
+mkdir -p "$build/logs"
 
 run_one() {
   local t="$1"
-  local program="build/fuzz/fuzz/$t/fuzz_$t"
-  local corpus="build/fuzz/corpus/$t"
-  local artifacts="build/fuzz/artifacts/$t"
+  local program="$build/fuzz/$t/fuzz_$t"
+  local corpus="$build/corpus/$t"
+  local artifacts="$build/artifacts/$t"
   mkdir -p "$corpus" "$artifacts"
   local limit=(-max_total_time="$seconds")
   [[ -n "$runs" ]] && limit=(-runs="$runs")
@@ -58,7 +61,7 @@ run_one() {
   [[ -f "fuzz/$t/options" ]] && read -r -a extra < "fuzz/$t/options"
   [[ -f "fuzz/$t/$t.dict" ]] && extra+=(-dict="fuzz/$t/$t.dict")
   "$program" "${limit[@]}" "${extra[@]}" -timeout=30 -print_final_stats=1 \
-    -artifact_prefix="$artifacts/" "$corpus" "fuzz/$t/corpus" > "build/fuzz/logs/$t.log" 2>&1
+    -artifact_prefix="$artifacts/" "$corpus" "fuzz/$t/corpus" > "$build/logs/$t.log" 2>&1
 }
 
 declare -A status
@@ -82,13 +85,13 @@ for i in "${!pids[@]}"; do
   if wait "${pids[$i]}"; then status[${names[$i]}]=ok; else status[${names[$i]}]=FAILED; failed=1; fi
 done
 
-stat() { grep -m1 "^stat::$2:" "build/fuzz/logs/$1.log" | awk '{print $2}'; }
+stat() { grep -m1 "^stat::$2:" "$build/logs/$1.log" | awk '{print $2}'; }
 printf '%-18s %12s %10s %8s  %s\n' target executions exec/s rss_mb result
 for t in "${targets[@]}"; do
   printf '%-18s %12s %10s %8s  %s\n' "$t" "$(stat "$t" number_of_executed_units)" \
     "$(stat "$t" average_exec_per_sec)" "$(stat "$t" peak_rss_mb)" "${status[$t]}"
   if [[ "${status[$t]}" != ok ]]; then
-    grep -E "ERROR|FUZZ CHECK|SUMMARY|Test unit written|artifact" "build/fuzz/logs/$t.log" | head -20 | sed 's/^/    /'
+    grep -E "ERROR|FUZZ CHECK|SUMMARY|Test unit written|artifact" "$build/logs/$t.log" | head -20 | sed 's/^/    /'
   fi
 done
 exit "$failed"

@@ -12,8 +12,8 @@
 
 namespace fuzzing {
 
-// The loaded host; aborts with the host's reason when the module cannot be loaded (a broken
-// build is not a finding of the input).
+// The loaded host (loaded by LLVMFuzzerInitialize, or at first use); aborts with the host's reason
+// when the module cannot be loaded (a broken build is not a finding of the input).
 npapihost::Host& PluginHost();
 
 // Fresh per-input state: input sources as in a fresh process, captured log lines cleared.
@@ -23,8 +23,12 @@ void BeginInput();
 // fetched, as a browser does before the user clicks in. Checks that NPP_New succeeded.
 npapihost::Page* OpenReadyPage(uint32_t width, uint32_t height);
 
-// Closes the page, then checks that nothing is left alive and that every NSLog line of the input
-// was the focus line; context describes the input for the failure message.
+// Checks that nothing is left alive in the host (no page is open) and that every NSLog line of the
+// input was the focus line; context describes the input for the failure message (and is written
+// to standard error for every input when SPW_FUZZ_VERBOSE is set).
+void CheckClean(const std::string& context);
+
+// Closes the page, then CheckClean.
 void CloseAndCheckClean(npapihost::Page* page, const std::string& context);
 
 }  // namespace fuzzing
