@@ -1,0 +1,457 @@
+// The browser's services as the host plays them.
+#include "host/BrowserServices.h"
+
+#include <cstring>
+
+#include "host/Host.h"
+#include "platform/NSAutoreleasePool.h"
+
+namespace npapihost {
+
+namespace {
+
+Host* hostCounting(const char* service) {
+  Host* host = Host::active();
+  if (host != nullptr) BrowserServices::count(host, service);
+  return host;
+}
+
+Page* pageOf(Host* host, NPP npp) { return host != nullptr ? host->pageFor(npp) : nullptr; }
+
+// Keeps an object alive while a call into it runs.
+class KeepAlive {
+ public:
+  KeepAlive(ObjectRuntime& objects, NPObject* object) : _objects(objects), _object(object) {
+    _objects.retain(_object);
+  }
+  ~KeepAlive() { _objects.release(_object); }
+
+ private:
+  ObjectRuntime& _objects;
+  NPObject* _object;
+};
+
+// The object's class when the object is alive, else null.
+NPClass* liveClass(Host* host, NPObject* object) {
+  if (host == nullptr || object == nullptr || !host->objects().isLive(object)) return nullptr;
+  return object->_class;
+}
+
+// ---- Services the plug-in is not expected to call: harmless errors ---------------------------
+
+NPError GetURL(NPP, const char*, const char*) {
+  hostCounting("geturl");
+  return NPERR_GENERIC_ERROR;
+}
+NPError PostURL(NPP, const char*, const char*, uint32_t, const char*, NPBool) {
+  hostCounting("posturl");
+  return NPERR_GENERIC_ERROR;
+}
+NPError RequestRead(NPStream*, NPByteRange*) {
+  hostCounting("requestread");
+  return NPERR_GENERIC_ERROR;
+}
+NPError NewStream(NPP, NPMIMEType, const char*, NPStream** stream) {
+  hostCounting("newstream");
+  if (stream != nullptr) *stream = nullptr;
+  return NPERR_GENERIC_ERROR;
+}
+int32_t Write(NPP, NPStream*, int32_t, void*) {
+  hostCounting("write");
+  return -1;
+}
+NPError DestroyStream(NPP, NPStream*, NPReason) {
+  hostCounting("destroystream");
+  return NPERR_GENERIC_ERROR;
+}
+void Status(NPP, const char*) { hostCounting("status"); }
+const char* UserAgent(NPP) {
+  hostCounting("uagent");
+  return "npapihost/1.0";
+}
+uint32_t MemFlush(uint32_t) {
+  hostCounting("memflush");
+  return 0;
+}
+void ReloadPlugins(NPBool) { hostCounting("reloadplugins"); }
+void* GetJavaEnv() {
+  hostCounting("getJavaEnv");
+  return nullptr;
+}
+void* GetJavaPeer(NPP) {
+  hostCounting("getJavaPeer");
+  return nullptr;
+}
+NPError GetURLNotify(NPP, const char*, const char*, void*) {
+  hostCounting("geturlnotify");
+  return NPERR_GENERIC_ERROR;
+}
+NPError PostURLNotify(NPP, const char*, const char*, uint32_t, const char*, NPBool, void*) {
+  hostCounting("posturlnotify");
+  return NPERR_GENERIC_ERROR;
+}
+void InvalidateRegion(NPP, NPRegion) { hostCounting("invalidateregion"); }
+void ForceRedraw(NPP) { hostCounting("forceredraw"); }
+bool Evaluate(NPP, NPObject*, NPString*, NPVariant* result) {
+  hostCounting("evaluate");
+  if (result != nullptr) VOID_TO_NPVARIANT(*result);
+  return false;
+}
+void SetException(NPObject*, const NPUTF8* message) {
+  Host* host = hostCounting("setexception");
+  if (host != nullptr) BrowserServices::recordException(host, message);
+}
+void PushPopupsEnabledState(NPP, NPBool) { hostCounting("pushpopupsenabledstate"); }
+void PopPopupsEnabledState(NPP) { hostCounting("poppopupsenabledstate"); }
+void PluginThreadAsyncCall(NPP, NPN_AsyncCallbackPtr, void*) {
+  hostCounting("pluginthreadasynccall");
+}
+NPError GetValueForURL(NPP, NPNURLVariable, const char*, char** value, uint32_t* len) {
+  hostCounting("getvalueforurl");
+  if (value != nullptr) *value = nullptr;
+  if (len != nullptr) *len = 0;
+  return NPERR_GENERIC_ERROR;
+}
+NPError SetValueForURL(NPP, NPNURLVariable, const char*, const char*, uint32_t) {
+  hostCounting("setvalueforurl");
+  return NPERR_GENERIC_ERROR;
+}
+NPError GetAuthenticationInfo(NPP, const char*, const char*, int32_t, const char*, const char*,
+                              char** username, uint32_t* ulen, char** password, uint32_t* plen) {
+  hostCounting("getauthenticationinfo");
+  if (username != nullptr) *username = nullptr;
+  if (ulen != nullptr) *ulen = 0;
+  if (password != nullptr) *password = nullptr;
+  if (plen != nullptr) *plen = 0;
+  return NPERR_GENERIC_ERROR;
+}
+uint32_t ScheduleTimer(NPP, uint32_t, NPBool, NPN_TimerCallbackPtr) {
+  hostCounting("scheduletimer");
+  return 0;
+}
+void UnscheduleTimer(NPP, uint32_t) { hostCounting("unscheduletimer"); }
+NPError PopUpContextMenu(NPP, NPMenu*) {
+  hostCounting("popupcontextmenu");
+  return NPERR_GENERIC_ERROR;
+}
+NPBool ConvertPoint(NPP, double, double, NPCoordinateSpace, double*, double*, NPCoordinateSpace) {
+  hostCounting("convertpoint");
+  return 0;
+}
+NPBool HandleEvent(NPP, void*, NPBool) {
+  hostCounting("handleevent");
+  return 0;
+}
+NPBool UnfocusInstance(NPP, NPFocusDirection) {
+  hostCounting("unfocusinstance");
+  return 0;
+}
+void URLRedirectResponse(NPP, void*, NPBool) { hostCounting("urlredirectresponse"); }
+
+}  // namespace
+
+// ---- Services the plug-in relies on ----------------------------------------------------------
+
+namespace {
+
+void* MemAlloc(uint32_t size) {
+  Host* host = hostCounting("memalloc");
+  return host != nullptr ? host->allocator().allocate(size) : nullptr;
+}
+
+void MemFree(void* block) {
+  Host* host = hostCounting("memfree");
+  if (host != nullptr) host->allocator().free(block);
+}
+
+NPError GetValue(NPP npp, NPNVariable variable, void* value) {
+  Host* host = hostCounting("getvalue");
+  Page* page = pageOf(host, npp);
+  if (page == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
+  BrowserServices::recordGetValue(page, variable);
+  if (value == nullptr) return NPERR_INVALID_PARAM;
+  auto answerBool = [value](Answer answer) {
+    if (answer == Answer::Error) return static_cast<NPError>(NPERR_GENERIC_ERROR);
+    *static_cast<NPBool*>(value) = answer == Answer::Yes ? 1 : 0;
+    return static_cast<NPError>(NPERR_NO_ERROR);
+  };
+  switch (variable) {
+    case NPNVsupportsCoreAnimationBool:
+      return answerBool(page->options().coreAnimation);
+    case NPNVsupportsCocoaBool:
+      return answerBool(page->options().cocoaEvents);
+    case NPNVsupportsCoreGraphicsBool:
+      return answerBool(Answer::Yes);
+    case NPNVsupportsOpenGLBool:
+    case NPNVsupportsInvalidatingCoreAnimationBool:
+    case NPNVprivateModeBool:
+      return answerBool(Answer::No);
+    case NPNVWindowNPObject: {
+      NPObject* window = BrowserServices::windowObjectFor(page);
+      if (window == nullptr) return NPERR_GENERIC_ERROR;
+      *static_cast<NPObject**>(value) = window;
+      return NPERR_NO_ERROR;
+    }
+    default:
+      return NPERR_GENERIC_ERROR;
+  }
+}
+
+NPError SetValue(NPP npp, NPPVariable variable, void* value) {
+  Host* host = hostCounting("setvalue");
+  Page* page = pageOf(host, npp);
+  if (page == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
+  auto number = reinterpret_cast<uintptr_t>(value);
+  BrowserServices::recordSetValue(page, variable, number);
+  switch (variable) {
+    case NPPVpluginDrawingModel:
+      return number == NPDrawingModelCoreAnimation ||
+                     number == NPDrawingModelInvalidatingCoreAnimation ||
+                     number == NPDrawingModelCoreGraphics
+                 ? NPERR_NO_ERROR
+                 : NPERR_GENERIC_ERROR;
+    case NPPVpluginEventModel:
+      return number == NPEventModelCocoa ? NPERR_NO_ERROR : NPERR_GENERIC_ERROR;
+    case NPPVpluginWindowBool:
+    case NPPVpluginTransparentBool:
+      return NPERR_NO_ERROR;
+    default:
+      return NPERR_GENERIC_ERROR;
+  }
+}
+
+void InvalidateRect(NPP npp, NPRect* rect) {
+  Host* host = hostCounting("invalidaterect");
+  Page* page = pageOf(host, npp);
+  if (page != nullptr && rect != nullptr) BrowserServices::recordInvalidation(page, *rect);
+}
+
+NPIdentifier GetStringIdentifier(const NPUTF8* name) {
+  Host* host = hostCounting("getstringidentifier");
+  return host != nullptr ? host->identifiers().string(name) : nullptr;
+}
+
+void GetStringIdentifiers(const NPUTF8** names, int32_t nameCount, NPIdentifier* identifiers) {
+  Host* host = hostCounting("getstringidentifiers");
+  if (names == nullptr || identifiers == nullptr) return;
+  for (int32_t i = 0; i < nameCount; ++i) {
+    identifiers[i] = host != nullptr ? host->identifiers().string(names[i]) : nullptr;
+  }
+}
+
+NPIdentifier GetIntIdentifier(int32_t value) {
+  Host* host = hostCounting("getintidentifier");
+  return host != nullptr ? host->identifiers().integer(value) : nullptr;
+}
+
+bool IdentifierIsString(NPIdentifier identifier) {
+  Host* host = hostCounting("identifierisstring");
+  return host != nullptr && host->identifiers().isString(identifier);
+}
+
+NPUTF8* UTF8FromIdentifier(NPIdentifier identifier) {
+  Host* host = hostCounting("utf8fromidentifier");
+  if (host == nullptr) return nullptr;
+  const std::string* name = host->identifiers().name(identifier);
+  if (name == nullptr) return nullptr;
+  auto* copy =
+      static_cast<NPUTF8*>(host->allocator().allocate(static_cast<uint32_t>(name->size() + 1)));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, name->c_str(), name->size() + 1);
+  return copy;
+}
+
+int32_t IntFromIdentifier(NPIdentifier identifier) {
+  Host* host = hostCounting("intfromidentifier");
+  return host != nullptr ? host->identifiers().intValue(identifier) : INT32_MIN;
+}
+
+NPObject* CreateObject(NPP npp, NPClass* aClass) {
+  Host* host = hostCounting("createobject");
+  if (pageOf(host, npp) == nullptr) return nullptr;
+  return host->objects().create(npp, aClass);
+}
+
+NPObject* RetainObject(NPObject* object) {
+  Host* host = hostCounting("retainobject");
+  return host != nullptr ? host->objects().retain(object) : object;
+}
+
+void ReleaseObject(NPObject* object) {
+  Host* host = hostCounting("releaseobject");
+  if (host != nullptr) host->objects().release(object);
+}
+
+bool Invoke(NPP, NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t argCount,
+            NPVariant* result) {
+  Host* host = hostCounting("invoke");
+  NPClass* aClass = liveClass(host, object);
+  if (result != nullptr) VOID_TO_NPVARIANT(*result);
+  if (aClass == nullptr || aClass->invoke == nullptr || result == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->invoke(object, name, args, argCount, result);
+}
+
+bool InvokeDefault(NPP, NPObject* object, const NPVariant* args, uint32_t argCount,
+                   NPVariant* result) {
+  Host* host = hostCounting("invokeDefault");
+  NPClass* aClass = liveClass(host, object);
+  if (result != nullptr) VOID_TO_NPVARIANT(*result);
+  if (aClass == nullptr || aClass->invokeDefault == nullptr || result == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->invokeDefault(object, args, argCount, result);
+}
+
+bool GetProperty(NPP, NPObject* object, NPIdentifier name, NPVariant* result) {
+  Host* host = hostCounting("getproperty");
+  NPClass* aClass = liveClass(host, object);
+  if (result != nullptr) VOID_TO_NPVARIANT(*result);
+  if (aClass == nullptr || aClass->getProperty == nullptr || result == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->getProperty(object, name, result);
+}
+
+bool SetProperty(NPP, NPObject* object, NPIdentifier name, const NPVariant* value) {
+  Host* host = hostCounting("setproperty");
+  NPClass* aClass = liveClass(host, object);
+  if (aClass == nullptr || aClass->setProperty == nullptr || value == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->setProperty(object, name, value);
+}
+
+bool RemoveProperty(NPP, NPObject* object, NPIdentifier name) {
+  Host* host = hostCounting("removeproperty");
+  NPClass* aClass = liveClass(host, object);
+  if (aClass == nullptr || aClass->removeProperty == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->removeProperty(object, name);
+}
+
+bool HasProperty(NPP, NPObject* object, NPIdentifier name) {
+  Host* host = hostCounting("hasproperty");
+  NPClass* aClass = liveClass(host, object);
+  if (aClass == nullptr || aClass->hasProperty == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->hasProperty(object, name);
+}
+
+bool HasMethod(NPP, NPObject* object, NPIdentifier name) {
+  Host* host = hostCounting("hasmethod");
+  NPClass* aClass = liveClass(host, object);
+  if (aClass == nullptr || aClass->hasMethod == nullptr) return false;
+  KeepAlive alive(host->objects(), object);
+  return aClass->hasMethod(object, name);
+}
+
+bool Enumerate(NPP, NPObject* object, NPIdentifier** identifiers, uint32_t* count) {
+  Host* host = hostCounting("enumerate");
+  NPClass* aClass = liveClass(host, object);
+  if (aClass == nullptr || !NP_CLASS_STRUCT_VERSION_HAS_ENUM(aClass) ||
+      aClass->enumerate == nullptr || identifiers == nullptr || count == nullptr) {
+    return false;
+  }
+  KeepAlive alive(host->objects(), object);
+  return aClass->enumerate(object, identifiers, count);
+}
+
+bool Construct(NPP, NPObject* object, const NPVariant* args, uint32_t argCount, NPVariant* result) {
+  Host* host = hostCounting("construct");
+  NPClass* aClass = liveClass(host, object);
+  if (result != nullptr) VOID_TO_NPVARIANT(*result);
+  if (aClass == nullptr || !NP_CLASS_STRUCT_VERSION_HAS_CTOR(aClass) ||
+      aClass->construct == nullptr || result == nullptr) {
+    return false;
+  }
+  KeepAlive alive(host->objects(), object);
+  return aClass->construct(object, args, argCount, result);
+}
+
+void ReleaseVariantValue(NPVariant* variant) {
+  Host* host = hostCounting("releasevariantvalue");
+  if (host != nullptr) host->releaseVariantValue(variant);
+}
+
+}  // namespace
+
+void BrowserServices::count(Host* host, const char* service) { host->count(service); }
+
+void BrowserServices::recordException(Host* host, const char* message) {
+  host->_exceptions.push_back(message != nullptr ? message : "");
+}
+
+void BrowserServices::recordGetValue(Page* page, NPNVariable variable) {
+  page->_getValueRequests.push_back(variable);
+}
+
+void BrowserServices::recordSetValue(Page* page, NPPVariable variable, uintptr_t value) {
+  page->_setValueCalls.push_back(SetValueCall{variable, value});
+}
+
+void BrowserServices::recordInvalidation(Page* page, const NPRect& rect) {
+  page->_invalidatedRects.push_back(rect);
+}
+
+NPObject* BrowserServices::windowObjectFor(Page* page) { return page->windowObjectForPlugin(); }
+
+void BrowserServices::fill(NPNetscapeFuncs* t) {
+  std::memset(t, 0, sizeof *t);
+  t->size = sizeof(NPNetscapeFuncs);
+  t->version = NP_TABLE_VERSION;
+  t->geturl = GetURL;
+  t->posturl = PostURL;
+  t->requestread = RequestRead;
+  t->newstream = NewStream;
+  t->write = Write;
+  t->destroystream = DestroyStream;
+  t->status = Status;
+  t->uagent = UserAgent;
+  t->memalloc = MemAlloc;
+  t->memfree = MemFree;
+  t->memflush = MemFlush;
+  t->reloadplugins = ReloadPlugins;
+  t->getJavaEnv = GetJavaEnv;
+  t->getJavaPeer = GetJavaPeer;
+  t->geturlnotify = GetURLNotify;
+  t->posturlnotify = PostURLNotify;
+  t->getvalue = GetValue;
+  t->setvalue = SetValue;
+  t->invalidaterect = InvalidateRect;
+  t->invalidateregion = InvalidateRegion;
+  t->forceredraw = ForceRedraw;
+  t->getstringidentifier = GetStringIdentifier;
+  t->getstringidentifiers = GetStringIdentifiers;
+  t->getintidentifier = GetIntIdentifier;
+  t->identifierisstring = IdentifierIsString;
+  t->utf8fromidentifier = UTF8FromIdentifier;
+  t->intfromidentifier = IntFromIdentifier;
+  t->createobject = CreateObject;
+  t->retainobject = RetainObject;
+  t->releaseobject = ReleaseObject;
+  t->invoke = Invoke;
+  t->invokeDefault = InvokeDefault;
+  t->evaluate = Evaluate;
+  t->getproperty = GetProperty;
+  t->setproperty = SetProperty;
+  t->removeproperty = RemoveProperty;
+  t->hasproperty = HasProperty;
+  t->hasmethod = HasMethod;
+  t->releasevariantvalue = ReleaseVariantValue;
+  t->setexception = SetException;
+  t->pushpopupsenabledstate = PushPopupsEnabledState;
+  t->poppopupsenabledstate = PopPopupsEnabledState;
+  t->enumerate = Enumerate;
+  t->pluginthreadasynccall = PluginThreadAsyncCall;
+  t->construct = Construct;
+  t->getvalueforurl = GetValueForURL;
+  t->setvalueforurl = SetValueForURL;
+  t->getauthenticationinfo = GetAuthenticationInfo;
+  t->scheduletimer = ScheduleTimer;
+  t->unscheduletimer = UnscheduleTimer;
+  t->popupcontextmenu = PopUpContextMenu;
+  t->convertpoint = ConvertPoint;
+  t->handleevent = HandleEvent;
+  t->unfocusinstance = UnfocusInstance;
+  t->urlredirectresponse = URLRedirectResponse;
+}
+
+}  // namespace npapihost

@@ -1,0 +1,237 @@
+// Loading, unloading and reporting.
+#include "host/Host.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "host/BrowserServices.h"
+#include "platform/InputSourceRegistry.h"
+#include "platform/NSAutoreleasePool.h"
+#include "platform/NSObject.h"
+
+namespace npapihost {
+
+namespace {
+
+Host* gActive = nullptr;
+
+// Values preset in the plug-in table that a plug-in must leave alone.
+char gJavaClassMarker[] = "javaClass left as the browser set it";
+NPBool presetGotFocus(NPP, NPFocusDirection) { return 0; }
+void presetLostFocus(NPP) {}
+void presetURLRedirectNotify(NPP, const char*, int32_t, void*) {}
+NPError presetClearSiteData(const char*, uint64_t, uint64_t) { return NPERR_GENERIC_ERROR; }
+char** presetGetSitesWithData() { return nullptr; }
+
+std::string hex(unsigned value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
+
+}  // namespace
+
+Host::Host() = default;
+
+Host::~Host() {
+  if (isLoaded()) unload();
+}
+
+Host* Host::active() { return gActive; }
+
+NPPluginFuncs Host::presetPluginFuncs() {
+  NPPluginFuncs funcs;
+  std::memset(&funcs, 0, sizeof funcs);
+  funcs.size = sizeof(NPPluginFuncs);
+  funcs.version = NP_TABLE_VERSION;
+  funcs.javaClass = gJavaClassMarker;
+  funcs.gotfocus = presetGotFocus;
+  funcs.lostfocus = presetLostFocus;
+  funcs.urlredirectnotify = presetURLRedirectNotify;
+  funcs.clearsitedata = presetClearSiteData;
+  funcs.getsiteswithdata = presetGetSitesWithData;
+  return funcs;
+}
+
+void Host::fail(const std::string& text) { _error = text; }
+
+bool Host::load(const std::string& modulePath) {
+  _error.clear();
+  if (isLoaded()) {
+    fail("a module is already loaded in this host: " + _path);
+    return false;
+  }
+  if (gActive != nullptr) {
+    fail("another host has a module loaded in this process");
+    return false;
+  }
+  dlerror();
+  void* module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    const char* why = dlerror();
+    fail("cannot open module " + modulePath + ": " + (why != nullptr ? why : "unknown error"));
+    return false;
+  }
+  auto initialize = reinterpret_cast<NP_InitializeFunc>(dlsym(module, NP_INITIALIZE_SYMBOL));
+  auto getEntryPoints =
+      reinterpret_cast<NP_GetEntryPointsFunc>(dlsym(module, NP_GET_ENTRY_POINTS_SYMBOL));
+  auto shutdown = reinterpret_cast<NP_ShutdownFunc>(dlsym(module, NP_SHUTDOWN_SYMBOL));
+  const char* missing = initialize == nullptr       ? NP_INITIALIZE_SYMBOL
+                        : getEntryPoints == nullptr ? NP_GET_ENTRY_POINTS_SYMBOL
+                        : shutdown == nullptr       ? NP_SHUTDOWN_SYMBOL
+                                                    : nullptr;
+  if (missing != nullptr) {
+    dlclose(module);
+    fail("module " + modulePath + " does not export " + missing);
+    return false;
+  }
+
+  _module = module;
+  _path = modulePath;
+  _shutdown = shutdown;
+  gActive = this;
+  _nativeBaseline = static_cast<long>(NSLiveObjectTotal());
+  _layerBaseline = static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer));
+  BrowserServices::fill(&_browser);
+  _plugin = presetPluginFuncs();
+
+  {
+    NSAutoreleaseScope pool;
+    _initializeResult = initialize(&_browser);
+  }
+  if (_initializeResult != NPERR_NO_ERROR) {
+    fail("NP_Initialize answered error " + std::to_string(_initializeResult));
+    closeModule();
+    return false;
+  }
+  {
+    NSAutoreleaseScope pool;
+    _getEntryPointsResult = getEntryPoints(&_plugin);
+  }
+  std::string problem;
+  if (_getEntryPointsResult != NPERR_NO_ERROR) {
+    problem = "NP_GetEntryPoints answered error " + std::to_string(_getEntryPointsResult);
+  } else if ((_plugin.version >> 8) != NP_VERSION_MAJOR) {
+    problem = "the plug-in table has version " + hex(_plugin.version) +
+              ", whose major version is not " + std::to_string(NP_VERSION_MAJOR);
+  } else if (!hasPluginEntry(offsetof(NPPluginFuncs, newp)) ||
+             !hasPluginEntry(offsetof(NPPluginFuncs, destroy))) {
+    problem = "the plug-in table has no newp or no destroy entry";
+  }
+  if (!problem.empty()) {
+    fail(problem);
+    {
+      NSAutoreleaseScope pool;
+      _shutdownResult = _shutdown();
+    }
+    closeModule();
+    return false;
+  }
+  return true;
+}
+
+bool Host::hasPluginEntry(std::size_t offset) const {
+  if (_plugin.size < offset + sizeof(void*)) return false;
+  void* entry = nullptr;
+  std::memcpy(&entry, reinterpret_cast<const char*>(&_plugin) + offset, sizeof entry);
+  return entry != nullptr;
+}
+
+void Host::closeModule() {
+  _objects.reclaimAll();
+  _allocator.releaseAll();
+  if (_module != nullptr) dlclose(_module);
+  _module = nullptr;
+  _shutdown = nullptr;
+  if (gActive == this) gActive = nullptr;
+}
+
+HostReport Host::report() const {
+  HostReport r;
+  r.liveBlocks = _allocator.liveBlocks();
+  r.liveBytes = _allocator.liveBytes();
+  r.doubleFrees = _allocator.doubleFrees();
+  r.invalidFrees = _allocator.invalidFrees();
+  r.liveObjects = _objects.liveCount();
+  r.liveNativeObjects = static_cast<long>(NSLiveObjectTotal()) - _nativeBaseline;
+  r.liveLayers = static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer)) - _layerBaseline;
+  r.inputSourceReferences = TISRegistry::outstandingReferences();
+  r.faults = _allocator.faults();
+  r.faults.insert(r.faults.end(), _objects.faults().begin(), _objects.faults().end());
+
+  char line[160];
+  r.text = "npapihost report for " + _path + "\n";
+  std::snprintf(line, sizeof line, "  allocator blocks still alive: %zu (%zu bytes)\n",
+                r.liveBlocks, r.liveBytes);
+  r.text += line;
+  std::snprintf(line, sizeof line, "  double frees: %u, frees of unknown blocks: %u\n",
+                r.doubleFrees, r.invalidFrees);
+  r.text += line;
+  std::snprintf(line, sizeof line, "  script objects still alive: %zu\n", r.liveObjects);
+  r.text += line;
+  std::snprintf(line, sizeof line, "  native objects still alive: %ld (layers: %ld)\n",
+                r.liveNativeObjects, r.liveLayers);
+  r.text += line;
+  std::snprintf(line, sizeof line, "  input-source references not released: %ld\n",
+                r.inputSourceReferences);
+  r.text += line;
+  for (const std::string& fault : r.faults) r.text += "  fault: " + fault + "\n";
+  r.text += r.clean() ? "  clean\n" : "  NOT clean\n";
+  return r;
+}
+
+HostReport Host::unload() {
+  if (!isLoaded()) return _lastReport;
+  while (!_pages.empty()) closePage(_pages.back());
+  {
+    NSAutoreleaseScope pool;
+    _shutdownResult = _shutdown();
+  }
+  _lastReport = report();
+  closeModule();
+  return _lastReport;
+}
+
+Page* Host::openPage(const PageOptions& options) {
+  if (!isLoaded() || !hasPluginEntry(offsetof(NPPluginFuncs, newp))) return nullptr;
+  Page* page = new Page(this, options);
+  _pages.push_back(page);
+  page->create();
+  return page;
+}
+
+void Host::closePage(Page* page) {
+  auto it = std::find(_pages.begin(), _pages.end(), page);
+  if (it == _pages.end()) return;
+  page->destroy();
+  _pages.erase(std::find(_pages.begin(), _pages.end(), page));
+  delete page;
+}
+
+Page* Host::pageFor(NPP npp) const {
+  if (npp == nullptr) return nullptr;
+  for (Page* page : _pages) {
+    if (page->npp() == npp) return page;
+  }
+  return nullptr;
+}
+
+unsigned Host::calls(const std::string& service) const {
+  auto it = _calls.find(service);
+  return it == _calls.end() ? 0 : it->second;
+}
+
+void Host::releaseVariantValue(NPVariant* variant) {
+  if (variant == nullptr) return;
+  if (variant->type == NPVariantType_String) {
+    _allocator.free(const_cast<NPUTF8*>(variant->value.stringValue.UTF8Characters));
+  } else if (variant->type == NPVariantType_Object) {
+    _objects.release(variant->value.objectValue);
+  }
+  VOID_TO_NPVARIANT(*variant);
+}
+
+}  // namespace npapihost

@@ -1,0 +1,105 @@
+// The browser host: loads a plug-in module with dlopen, hands it a complete browser function
+// table, runs pages of instances, and on unload reports what is still alive. Failures are
+// reported as text (lastError), never by crashing. One loaded host per process.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/HostAllocator.h"
+#include "host/HostReport.h"
+#include "host/Identifiers.h"
+#include "host/ObjectRuntime.h"
+#include "host/Page.h"
+#include "npapi/all.h"
+
+namespace npapihost {
+
+// Every slot of the browser table is filled; services nobody should call answer an error
+// harmlessly. The table's services that carry no instance reach the loaded host.
+class Host {
+ public:
+  Host();
+  ~Host();  // unloads
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // Loads the module and runs NP_Initialize then NP_GetEntryPoints. False with lastError() set
+  // when the file cannot be opened, an entry point is missing, either call answers an error, or
+  // the plug-in table is unusable (major version not 0, no newp or destroy); the module is then
+  // closed again.
+  bool load(const std::string& modulePath);
+  bool isLoaded() const { return _module != nullptr; }
+  const std::string& lastError() const { return _error; }
+  NPError initializeResult() const { return _initializeResult; }
+  NPError getEntryPointsResult() const { return _getEntryPointsResult; }
+  NPError shutdownResult() const { return _shutdownResult; }
+
+  // Closes every page, calls NP_Shutdown, makes the report, then reclaims what is left (objects,
+  // blocks) and closes the module. The report stays available as lastReport().
+  HostReport unload();
+  const HostReport& lastReport() const { return _lastReport; }
+  // The report as it would be now.
+  HostReport report() const;
+
+  // A new instance (NPP_New). The page exists even when NPP_New refused (see newResult); null
+  // only when no module is loaded or the plug-in has no newp.
+  Page* openPage(const PageOptions& options = PageOptions());
+  // NPP_Destroy if the instance runs, then drops the page's references; the page is freed.
+  void closePage(Page* page);
+  Page* pageFor(NPP npp) const;
+
+  // The table handed to NP_Initialize, and the plug-in's table after NP_GetEntryPoints.
+  const NPNetscapeFuncs& browserFuncs() const { return _browser; }
+  const NPPluginFuncs& pluginFuncs() const { return _plugin; }
+  // The plug-in table as preset before NP_GetEntryPoints: size, version, and recognisable values
+  // in javaClass and the slots after setvalue.
+  static NPPluginFuncs presetPluginFuncs();
+
+  HostAllocator& allocator() { return _allocator; }
+  Identifiers& identifiers() { return _identifiers; }
+  ObjectRuntime& objects() { return _objects; }
+
+  // Calls the plug-in made to one browser service, by table field name ("getvalue", "memalloc").
+  unsigned calls(const std::string& service) const;
+  void resetCalls() { _calls.clear(); }
+  // Messages given to NPN_SetException.
+  const std::vector<std::string>& exceptions() const { return _exceptions; }
+
+  // NPN_ReleaseVariantValue: frees string bytes with the allocator, releases an object, and
+  // leaves the variant void.
+  void releaseVariantValue(NPVariant* variant);
+
+  // The loaded host of this process, or null.
+  static Host* active();
+
+ private:
+  friend class Page;
+  friend struct BrowserServices;
+  void fail(const std::string& text);
+  void closeModule();
+  bool hasPluginEntry(std::size_t offset) const;
+  void count(const char* service) { ++_calls[service]; }
+
+  void* _module = nullptr;
+  std::string _path;
+  std::string _error;
+  NPError _initializeResult = NPERR_NO_ERROR;
+  NPError _getEntryPointsResult = NPERR_NO_ERROR;
+  NPError _shutdownResult = NPERR_NO_ERROR;
+  NP_ShutdownFunc _shutdown = nullptr;
+  NPNetscapeFuncs _browser{};
+  NPPluginFuncs _plugin{};
+  HostAllocator _allocator;
+  Identifiers _identifiers;
+  ObjectRuntime _objects;
+  std::vector<Page*> _pages;
+  std::map<std::string, unsigned> _calls;
+  std::vector<std::string> _exceptions;
+  HostReport _lastReport;
+  long _nativeBaseline = 0;
+  long _layerBaseline = 0;
+};
+
+}  // namespace npapihost

@@ -1,0 +1,75 @@
+// The host's counted allocator.
+#include "host/HostAllocator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace npapihost {
+
+namespace {
+std::string describe(const char* what, const void* block) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s %p", what, block);
+  return text;
+}
+}  // namespace
+
+HostAllocator::~HostAllocator() { releaseAll(); }
+
+void* HostAllocator::allocate(uint32_t size) {
+  bool refused =
+      _refuseAll || (_limitSize && size > _largest) || (_countdown && _allowedBeforeRefusal == 0);
+  if (refused) {
+    ++_refusals;
+    return nullptr;
+  }
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) return nullptr;
+  std::memset(block, 0xCB, size == 0 ? 1 : size);
+  if (_countdown) --_allowedBeforeRefusal;
+  _freed.erase(block);
+  _live[block] = size;
+  _liveBytes += size;
+  ++_allocations;
+  return block;
+}
+
+void HostAllocator::free(void* block) {
+  if (block == nullptr) return;
+  auto it = _live.find(block);
+  if (it == _live.end()) {
+    if (_freed.count(block) != 0) {
+      ++_doubleFrees;
+      fault(describe("double free of block", block));
+    } else {
+      ++_invalidFrees;
+      fault(describe("free of a block never allocated here:", block));
+    }
+    return;
+  }
+  std::size_t size = it->second;
+  if (_freeHook) _freeHook(block, size);
+  if (!_watched.empty() && size >= _watched.size()) {
+    std::string_view contents(static_cast<const char*>(block), size);
+    if (contents.find(_watched) != std::string_view::npos) ++_watchHits;
+  }
+  _liveBytes -= size;
+  _live.erase(it);
+  _freed.insert(block);
+  std::free(block);
+}
+
+std::size_t HostAllocator::blockSize(const void* block) const {
+  auto it = _live.find(block);
+  return it == _live.end() ? 0 : it->second;
+}
+
+void HostAllocator::releaseAll() {
+  for (auto& entry : _live) std::free(const_cast<void*>(entry.first));
+  _live.clear();
+  _liveBytes = 0;
+}
+
+}  // namespace npapihost

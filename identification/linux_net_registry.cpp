@@ -1,0 +1,73 @@
+// The Ethernet controllers of the Linux backend, from /sys/class/net: the entries of type 1
+// (ARPHRD_ETHER) that have a device (virtual interfaces have none and are passed over here, as the
+// logic would pass over an interface without a controller), in interface-index order; the link
+// status from operstate and carrier; the MAC from address.
+#include <dirent.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "identification/linux_files.h"
+#include "identification/linux_platform.h"
+#include "identification/parse_sysfs.h"
+
+namespace identification {
+namespace {
+
+constexpr std::int64_t kArphrdEther = 1;
+
+struct CloseDir {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+std::optional<std::vector<EthernetInterface>> LinuxPlatform::ethernetInterfaces() {
+  const std::string classDir = roots_.sys + "/class/net/";
+  const std::unique_ptr<DIR, CloseDir> dir(::opendir(classDir.c_str()));
+  if (!dir) return std::nullopt;
+  std::vector<std::pair<std::int64_t, std::string>> found;
+  while (const dirent* item = ::readdir(dir.get())) {
+    const std::string name = item->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    const std::string entry = classDir + name;
+    // Cheapest test first: most non-Ethernet and all virtual interfaces fail it.
+    if (!PathExists(entry + "/device")) continue;
+    const std::optional<std::string> type = ReadFileBytes(entry + "/type");
+    if (!type || DecimalAttribute(*type) != kArphrdEther) continue;
+    found.emplace_back(0, name);
+  }
+  // Order by interface index; a lone controller needs no index.
+  if (found.size() > 1) {
+    std::vector<std::pair<std::int64_t, std::string>> placed;
+    for (auto& [unused, name] : found) {
+      const std::optional<std::string> index = ReadFileBytes(classDir + name + "/ifindex");
+      const std::optional<std::int64_t> number = index ? DecimalAttribute(*index) : std::nullopt;
+      if (number) placed.emplace_back(*number, std::move(name));  // else: cannot be placed in order
+    }
+    found = std::move(placed);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<EthernetInterface> interfaces;
+  interfaces.reserve(found.size());
+  for (auto& [index, name] : found) interfaces.push_back({std::move(name), true});
+  return interfaces;
+}
+
+std::optional<std::int64_t> LinuxPlatform::linkStatus(const EthernetInterface& interface) {
+  const std::string entry = roots_.sys + "/class/net/" + interface.id;
+  const std::optional<std::string> operstate = ReadFileBytes(entry + "/operstate");
+  if (const std::optional<std::int64_t> status =
+          LinkStatusFromOperstate(operstate ? std::optional<std::string_view>(*operstate) : std::nullopt))
+    return status;
+  const std::optional<std::string> carrier = ReadFileBytes(entry + "/carrier");
+  return LinkStatusFromCarrier(carrier ? std::optional<std::string_view>(*carrier) : std::nullopt);
+}
+
+std::optional<std::vector<std::uint8_t>> LinuxPlatform::macAddress(const EthernetInterface& interface) {
+  const std::optional<std::string> address = ReadFileBytes(roots_.sys + "/class/net/" + interface.id + "/address");
+  if (!address) return std::nullopt;
+  return MacAttribute(*address);
+}
+
+}  // namespace identification
