@@ -31,8 +31,9 @@
 // detectable cut into a wrong clear text. The format carries no integrity check: any 128 units of
 // the right shape decrypt to something, and some random ones pass every check above.
 //
-// Safe to call on several threads at once, as long as nothing in the process encodes at the same
-// time (the first keying of the AES tables is made once, under a lock, on the first call).
+// Safe to call on several threads at once: the first call builds CAES's process-wide tables under
+// a lock, and later calls only read them. Only an encoder keying CAES for the first time in the
+// process while that first call runs could race with it.
 #pragma once
 
 #include <cstddef>
