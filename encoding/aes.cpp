@@ -1,6 +1,6 @@
 // CAES: keying, the AES block operations and the ECB length rule of the encoding pipeline. The
-// block code works on 32-bit words whose first byte is the low-order byte and is unrolled round by
-// round; the tables come from encoding/aes_tables.cpp.
+// block code works on 32-bit words whose first byte is the low-order byte, one table lookup per
+// byte and round; the tables come from encoding/aes_tables.cpp.
 #include "encoding/aes.h"
 
 #include <array>

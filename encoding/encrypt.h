@@ -9,9 +9,6 @@
 
 class CEncrypt {
  public:
-  // The longest clear text the encoding pipeline scrambles (its buffer holds 128 bytes).
-  static constexpr std::size_t kMaxClearLength = 126;
-
   // Writes the scrambled text of clear to out: the strlen(clear) transformed bytes, then the
   // variant number (1 to 123, never 95). Seeds the generator with time(NULL) and draws once with
   // rand(). Trusts its caller: clear is NUL-terminated and does not overlap out, which has room

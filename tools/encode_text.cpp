@@ -115,13 +115,14 @@ int main(int argc, char** argv) {
   } else {
     const bool terminal = isatty(STDIN_FILENO) != 0;
     if (terminal) {
-      std::fputs("Clear text: ", stderr);
-      std::fflush(stderr);
+      // Echo goes off first (dropping anything typed ahead), so the prompt means "type now".
       if (!TurnEchoOff()) {
-        std::fprintf(stderr, "\nencode-text: cannot turn off echo on the terminal: %s\n",
+        std::fprintf(stderr, "encode-text: cannot turn off echo on the terminal: %s\n",
                      std::strerror(errno));
         return 1;
       }
+      std::fputs("Clear text: ", stderr);
+      std::fflush(stderr);
     }
     std::size_t length = 0;
     const ReadResult result = ReadLine(clear, length);

@@ -1,0 +1,58 @@
+// page-session: the main job. Runs one page session with the plug-in module given on the command
+// line, or the one built beside this program, and exits with the session's status.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/page_session/PageSession.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: page-session [MODULE]\n"
+    "Plays a web page in this terminal that embeds the secure password plug-in MODULE (by\n"
+    "default the libsecurepassword.so built with this program), in our browser host. Type a\n"
+    "password and press Return; keys are read from standard input, which may be a pipe.\n"
+    "Exit status: 0 the page read the password and the host's report is clean; 1 the host\n"
+    "found something left alive or a fault; 2 the session could not run; 3 the input ended or\n"
+    "was interrupted before Return.\n";
+
+// The module built beside this program: next to it, or where the build put it.
+std::string defaultModule() {
+  char self[4096];
+  ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length > 0) {
+    std::string path(self, static_cast<std::size_t>(length));
+    std::string beside = path.substr(0, path.rfind('/') + 1) + "libsecurepassword.so";
+    if (access(beside.c_str(), F_OK) == 0) return beside;
+  }
+  return SPW_DEFAULT_MODULE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  pagesession::SessionOptions options;
+  std::vector<std::string> operands;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "-h" || argument == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (argument.size() > 1 && argument[0] == '-') {
+      std::fprintf(stderr, "Unknown option %s.\n%s", argument.c_str(), kUsage);
+      return pagesession::kCannotRun;
+    }
+    operands.push_back(argument);
+  }
+  if (operands.size() > 1) {
+    std::fprintf(stderr, "Give at most one module path.\n%s", kUsage);
+    return pagesession::kCannotRun;
+  }
+  options.modulePath = operands.empty() ? defaultModule() : operands[0];
+  return pagesession::runPageSession(options, STDIN_FILENO, stdout, stderr);
+}

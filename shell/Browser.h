@@ -1,0 +1,42 @@
+// The browser's function table as the plug-in keeps it: the global `browser`, stored by
+// NP_Initialize, and one thin NPN_ call per browser service the plug-in uses. Used by the shell
+// and the script bridge. Nothing here checks the table or its entries: the browser fills it.
+#pragma once
+
+#include "npapi/function_tables.h"
+#include "npapi/runtime.h"
+
+// The table handed to NP_Initialize, kept as it came for the life of the loaded module.
+extern NPNetscapeFuncs* browser;
+
+inline NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
+  return browser->getvalue(instance, variable, value);
+}
+inline NPError NPN_SetValue(NPP instance, NPPVariable variable, void* value) {
+  return browser->setvalue(instance, variable, value);
+}
+inline void NPN_InvalidateRect(NPP instance, NPRect* rect) {
+  browser->invalidaterect(instance, rect);
+}
+inline void* NPN_MemAlloc(uint32_t size) { return browser->memalloc(size); }
+inline void NPN_MemFree(void* block) { browser->memfree(block); }
+inline NPIdentifier NPN_GetStringIdentifier(const NPUTF8* name) {
+  return browser->getstringidentifier(name);
+}
+inline NPUTF8* NPN_UTF8FromIdentifier(NPIdentifier identifier) {
+  return browser->utf8fromidentifier(identifier);
+}
+inline NPObject* NPN_CreateObject(NPP instance, NPClass* aClass) {
+  return browser->createobject(instance, aClass);
+}
+inline NPObject* NPN_RetainObject(NPObject* object) { return browser->retainobject(object); }
+inline void NPN_ReleaseObject(NPObject* object) { browser->releaseobject(object); }
+inline bool NPN_Invoke(NPP instance, NPObject* object, NPIdentifier method, const NPVariant* args,
+                       uint32_t argCount, NPVariant* result) {
+  return browser->invoke(instance, object, method, args, argCount, result);
+}
+inline bool NPN_InvokeDefault(NPP instance, NPObject* object, const NPVariant* args,
+                              uint32_t argCount, NPVariant* result) {
+  return browser->invokeDefault(instance, object, args, argCount, result);
+}
+inline void NPN_ReleaseVariantValue(NPVariant* variant) { browser->releasevariantvalue(variant); }
