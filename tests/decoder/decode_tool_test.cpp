@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ std::string Drain(int fd) {
 
 // Runs decode with args and input on its standard input.
 Outcome RunDecode(const std::vector<std::string>& args, const std::string& input = "") {
+  std::signal(SIGPIPE, SIG_IGN);  // a refusal may come before the input is read
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
   const pid_t pid = fork();

@@ -1,10 +1,10 @@
-// The decode tool's JSON writer: every byte of a clear text is written so that a JSON reader
-// gets it back, as UTF-8 text when it is well-formed UTF-8 and byte by byte otherwise.
+// The JSON writer for decoded clear texts: every byte is written so that a JSON reader gets it
+// back, as UTF-8 text when it is well-formed UTF-8 and byte by byte otherwise.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "decoder/tool/json.h"
+#include "decoder/json.h"
 
 namespace {
 

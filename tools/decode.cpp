@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "decoder/decode.h"
-#include "decoder/tool/json.h"
+#include "decoder/json.h"
 #include "encoding/wipe.h"
 
 namespace {
@@ -79,20 +80,25 @@ bool ReadStdin(std::string& text, InputError& error) {
   return true;
 }
 
+// AppendString, with running out of memory ending the program (main reports it).
+void AppendJson(std::string& out, std::string_view bytes, bool utf8) {
+  if (!decoder::json::AppendString(out, bytes, utf8)) throw std::bad_alloc();
+}
+
 void AppendError(std::string& out, const char* code, int position, const char* message) {
   out += "{\"ok\":false,\"error\":{\"code\":";
-  decoder::json::AppendString(out, code, true);
+  AppendJson(out, code, true);
   out += ",\"position\":";
   out += position >= 0 ? std::to_string(position) : "null";
   out += ",\"message\":";
-  decoder::json::AppendString(out, message, true);
+  AppendJson(out, message, true);
   out += "}}\n";
 }
 
 void AppendSuccess(std::string& out, const decoder::DecodeResult& result) {
   const bool utf8 = decoder::json::IsUtf8(result.text());
   out += "{\"ok\":true,\"clear\":";
-  decoder::json::AppendString(out, result.text(), utf8);
+  AppendJson(out, result.text(), utf8);
   out += ",\"clear_encoding\":";
   out += utf8 ? "\"utf-8\"" : "\"latin-1\"";
   out += ",\"variant\":";
@@ -102,9 +108,9 @@ void AppendSuccess(std::string& out, const decoder::DecodeResult& result) {
     out += "null";
   } else {
     out += "{\"code\":";
-    decoder::json::AppendString(out, decoder::WarningName(result.warning), true);
+    AppendJson(out, decoder::WarningName(result.warning), true);
     out += ",\"message\":";
-    decoder::json::AppendString(out, decoder::WarningExplanation(result.warning), true);
+    AppendJson(out, decoder::WarningExplanation(result.warning), true);
     out += '}';
   }
   out += "}\n";

@@ -1,7 +1,7 @@
-// JSON string escaping and the UTF-8 check for the decode tool.
-#include "decoder/tool/json.h"
+// JSON string escaping and the UTF-8 check.
+#include "decoder/json.h"
 
-#include <cstdint>
+#include <new>
 
 namespace decoder::json {
 namespace {
@@ -39,19 +39,7 @@ std::size_t SequenceLength(const unsigned char* s, std::size_t n, std::size_t i)
   return len;
 }
 
-}  // namespace
-
-bool IsUtf8(std::string_view bytes) noexcept {
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t len = SequenceLength(s, bytes.size(), i);
-    if (len == 0) return false;
-    i += len;
-  }
-  return true;
-}
-
-void AppendString(std::string& out, std::string_view bytes, bool utf8) {
+void Append(std::string& out, std::string_view bytes, bool utf8) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   out += '"';
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -80,6 +68,29 @@ void AppendString(std::string& out, std::string_view bytes, bool utf8) {
     }
   }
   out += '"';
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) noexcept {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t len = SequenceLength(s, bytes.size(), i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+bool AppendString(std::string& out, std::string_view bytes, bool utf8) noexcept {
+  const std::size_t before = out.size();
+  try {
+    Append(out, bytes, utf8);
+  } catch (const std::bad_alloc&) {
+    out.resize(before);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace decoder::json

@@ -1,5 +1,6 @@
-// JSON text for the decode tool: a clear text of any bytes as a JSON string, and the check for
-// well-formed UTF-8 that decides how its bytes are read. Pure functions over bytes; no I/O.
+// JSON strings for decoded clear texts: any bytes written so a JSON reader gets them back, and the
+// check for well-formed UTF-8 that decides how they are read. Used by the decode tool, and for
+// servers that log decoding results as JSON. Pure functions over bytes; no I/O.
 #pragma once
 
 #include <string>
@@ -15,7 +16,7 @@ bool IsUtf8(std::string_view bytes) noexcept;
 // well-formed UTF-8 (see IsUtf8) and are kept as they are; without, each byte stands for the
 // code point of the same value (ISO 8859-1), so any bytes can be written and read back. Either
 // way '"', '\\', control characters, DEL, U+2028 and U+2029 are escaped, so the result is valid
-// JSON and safe inside a script. May throw std::bad_alloc.
-void AppendString(std::string& out, std::string_view bytes, bool utf8);
+// JSON and safe inside a script. Returns false, with out as it was, when memory runs out.
+bool AppendString(std::string& out, std::string_view bytes, bool utf8) noexcept;
 
 }  // namespace decoder::json
