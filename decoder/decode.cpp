@@ -75,8 +75,10 @@ void Fail(DecodeResult& result, DecodeError error, int position, int value = -1)
 // (the last non-zero byte, the variant number) lies within the 128 bytes.
 void ReadFull(unsigned char* plain, DecodeResult& result) {
   const unsigned char* zero = std::find(plain, plain + kHalf + 1, 0);
-  if (zero != plain + kHalf + 1) return Fail(result, DecodeError::kLayoutMismatch, static_cast<int>(zero - plain), 2 * kHalf);
-  if (plain[kUnitCount - 1] != 0) return Fail(result, DecodeError::kTooLong, kUnitCount - 1, plain[kUnitCount - 1]);
+  if (zero != plain + kHalf + 1)
+    return Fail(result, DecodeError::kLayoutMismatch, static_cast<int>(zero - plain), 2 * kHalf);
+  if (plain[kUnitCount - 1] != 0)
+    return Fail(result, DecodeError::kTooLong, kUnitCount - 1, plain[kUnitCount - 1]);
   int q = kUnitCount - 2;
   while (plain[q] == 0) --q;  // stops at 64 at the latest
   ReadScrambledText(plain, q, result);
@@ -142,15 +144,18 @@ DecodeResult DecodePassword(std::string_view encoded) noexcept {
 
 const char* WarningName(DecodeWarning warning) noexcept {
   switch (warning) {
-    case DecodeWarning::kNone: return "none";
-    case DecodeWarning::kLongerTextPossible: return "longer-text-possible";
+    case DecodeWarning::kNone:
+      return "none";
+    case DecodeWarning::kLongerTextPossible:
+      return "longer-text-possible";
   }
   return "unknown";
 }
 
 const char* WarningExplanation(DecodeWarning warning) noexcept {
   switch (warning) {
-    case DecodeWarning::kNone: return "no warning";
+    case DecodeWarning::kNone:
+      return "no warning";
     case DecodeWarning::kLongerTextPossible:
       return "only 64 bytes were encrypted; a text of 64 or more bytes whose scrambled text had a "
              "zero byte right behind these would give the same cipher bytes";
@@ -170,7 +175,8 @@ void DescribeError(const DecodeResult& r, char* buf, std::size_t size) noexcept 
       if (v > 0x20 && v < 0x7F)
         std::snprintf(buf, size, "%s at offset %d: '%c' is not a letter, a digit or \"*\"", name, p, v);
       else
-        std::snprintf(buf, size, "%s at offset %d: byte 0x%02X is not a letter, a digit or \"*\"", name, p, v);
+        std::snprintf(buf, size, "%s at offset %d: byte 0x%02X is not a letter, a digit or \"*\"", name, p,
+                      v);
       return;
     case DecodeError::kIncompleteEscape:
       std::snprintf(buf, size, "%s at offset %d: the text ends before the two digits of the escape", name, p);
@@ -182,15 +188,17 @@ void DescribeError(const DecodeResult& r, char* buf, std::size_t size) noexcept 
       std::snprintf(buf, size, "%s at offset %d: the encoder writes escapes in upper case only", name, p);
       return;
     case DecodeError::kEscapedLetterOrDigit:
-      std::snprintf(buf, size, "%s at offset %d: \"*%02X\" stands for '%c', which the encoder writes as itself",
-                    name, p, v, v);
+      std::snprintf(buf, size,
+                    "%s at offset %d: \"*%02X\" stands for '%c', which the encoder writes as itself", name, p,
+                    v, v);
       return;
     case DecodeError::kTooFewUnits:
       std::snprintf(buf, size, "%s: %d units in %d characters; an encoded password text has exactly 128",
                     name, v, p);
       return;
     case DecodeError::kTooManyUnits:
-      std::snprintf(buf, size, "%s at offset %d: a 129th unit; an encoded password text has exactly 128", name, p);
+      std::snprintf(buf, size, "%s at offset %d: a 129th unit; an encoded password text has exactly 128",
+                    name, p);
       return;
     case DecodeError::kNothingEncrypted:
       std::snprintf(buf, size, "%s: %s", name, ErrorExplanation(r.error));
@@ -220,7 +228,8 @@ void DescribeError(const DecodeResult& r, char* buf, std::size_t size) noexcept 
                     ErrorExplanation(r.error));
       return;
     case DecodeError::kVariantOutOfRange:
-      std::snprintf(buf, size, "%s at scrambled byte %d: variant number %d; they run from 1 to 123", name, p, v);
+      std::snprintf(buf, size, "%s at scrambled byte %d: variant number %d; they run from 1 to 123", name, p,
+                    v);
       return;
     case DecodeError::kVariantNeverSelected:
       std::snprintf(buf, size, "%s at scrambled byte %d: %s", name, p, ErrorExplanation(r.error));

@@ -45,14 +45,29 @@ void Append(std::string& out, std::string_view bytes, bool utf8) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const unsigned char c = s[i];
     switch (c) {
-      case '"': out += "\\\""; continue;
-      case '\\': out += "\\\\"; continue;
-      case '\b': out += "\\b"; continue;
-      case '\f': out += "\\f"; continue;
-      case '\n': out += "\\n"; continue;
-      case '\r': out += "\\r"; continue;
-      case '\t': out += "\\t"; continue;
-      default: break;
+      case '"':
+        out += "\\\"";
+        continue;
+      case '\\':
+        out += "\\\\";
+        continue;
+      case '\b':
+        out += "\\b";
+        continue;
+      case '\f':
+        out += "\\f";
+        continue;
+      case '\n':
+        out += "\\n";
+        continue;
+      case '\r':
+        out += "\\r";
+        continue;
+      case '\t':
+        out += "\\t";
+        continue;
+      default:
+        break;
     }
     if (c < 0x20 || c == 0x7F) {
       AppendU(out, c);
@@ -60,7 +75,8 @@ void Append(std::string& out, std::string_view bytes, bool utf8) {
       out += static_cast<char>(c);
     } else if (!utf8) {
       AppendU(out, c);
-    } else if (c == 0xE2 && i + 2 < bytes.size() && s[i + 1] == 0x80 && (s[i + 2] == 0xA8 || s[i + 2] == 0xA9)) {
+    } else if (c == 0xE2 && i + 2 < bytes.size() && s[i + 1] == 0x80 &&
+               (s[i + 2] == 0xA8 || s[i + 2] == 0xA9)) {
       AppendU(out, s[i + 2] == 0xA8 ? 0x2028 : 0x2029);  // line and paragraph separators
       i += 2;
     } else {

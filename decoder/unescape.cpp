@@ -26,10 +26,14 @@ constexpr uint8_t kNotHex = 0x80;
 constexpr std::array<uint8_t, 256> kDigit = [] {
   std::array<uint8_t, 256> t{};
   for (int c = 0; c < 256; ++c) {
-    if (c >= '0' && c <= '9') t[c] = static_cast<uint8_t>(c - '0');
-    else if (c >= 'A' && c <= 'F') t[c] = static_cast<uint8_t>(c - 'A' + 10);
-    else if (c >= 'a' && c <= 'f') t[c] = kLower;
-    else t[c] = kNotHex;
+    if (c >= '0' && c <= '9')
+      t[c] = static_cast<uint8_t>(c - '0');
+    else if (c >= 'A' && c <= 'F')
+      t[c] = static_cast<uint8_t>(c - 'A' + 10);
+    else if (c >= 'a' && c <= 'f')
+      t[c] = kLower;
+    else
+      t[c] = kNotHex;
   }
   return t;
 }();

@@ -2,6 +2,8 @@
 // checking what a page received. The text comes from the argument or, without one, from one line
 // of standard input (one trailing line end allowed). --json prints a JSON object instead. Exit
 // status 0 on success, 1 when the text cannot be decoded or read, 2 on a usage error.
+#include "decoder/decode.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,7 +13,6 @@
 #include <string>
 #include <string_view>
 
-#include "decoder/decode.h"
 #include "decoder/json.h"
 #include "encoding/wipe.h"
 

@@ -220,9 +220,9 @@ class Session {
     } else {
       PasswordCheck check = checkPassword(_typed.text(), password.stringValue);
       matches = check.verdict == PasswordCheck::Verdict::kMatches;
-      const char* label = matches ? "matches"
-                          : check.verdict == PasswordCheck::Verdict::kDiffers ? "DOES NOT MATCH"
-                                                                             : "CANNOT DECODE";
+      const char* label = "matches";
+      if (check.verdict == PasswordCheck::Verdict::kDiffers) label = "DOES NOT MATCH";
+      if (check.verdict == PasswordCheck::Verdict::kUndecodable) label = "CANNOT DECODE";
       std::fprintf(_out, "  %-15s -> %s: %s\n", "Verify", label, check.sentence.c_str());
     }
     _typed.clear();
@@ -277,7 +277,7 @@ class Session {
   BundleInfo _bundle;
   Host _host;
   Page* _page = nullptr;
-  TypedText _typed;  // with --verify: what the field should hold
+  TypedText _typed;     // with --verify: what the field should hold
   bool _ready = false;  // the instance is set up and clicked into
 };
 

@@ -31,7 +31,8 @@ std::size_t TypedText::previousBoundary() const {
 }
 
 std::size_t TypedText::nextBoundary() const {
-  if (_caret + 1 < _length && isHigh(_units[_caret]) && isLow(_units[_caret + 1])) return _caret + 2;
+  if (_caret + 1 < _length && isHigh(_units[_caret]) && isLow(_units[_caret + 1]))
+    return _caret + 2;
   return _caret + 1;
 }
 

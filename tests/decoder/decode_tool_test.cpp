@@ -86,13 +86,15 @@ TEST(DecodeTool, AnArgumentMayNotEndInALineEnd) {
   const Outcome o = RunDecode({kText + "\n"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_NE(o.err.find("invalid-character at offset " + std::to_string(kText.size())), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("invalid-character at offset " + std::to_string(kText.size())), std::string::npos)
+      << o.err;
 }
 
 TEST(DecodeTool, JsonGivesTheClearTextAndVariant) {
   const Outcome o = RunDecode({"--json", kText});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, R"({"ok":true,"clear":"s3cret pass","clear_encoding":"utf-8","variant":12,"warning":null})" "\n");
+  EXPECT_EQ(o.out, R"({"ok":true,"clear":"s3cret pass","clear_encoding":"utf-8","variant":12,"warning":null})"
+                   "\n");
   EXPECT_EQ(RunDecode({"--json"}, kText + "\n").out, o.out);
 }
 
@@ -112,12 +114,15 @@ TEST(DecodeTool, JsonEscapesAnyBytesOfTheClearText) {
 TEST(DecodeTool, JsonReportsTheErrorAndTheStatusSaysFailure) {
   const Outcome o = RunDecode({"--json", std::string(20, 'A')});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out.rfind(R"({"ok":false,"error":{"code":"too-few-units","position":20,"message":"too-few-units: )", 0),
+  EXPECT_EQ(o.out.rfind(
+                R"({"ok":false,"error":{"code":"too-few-units","position":20,"message":"too-few-units: )", 0),
             0u)
       << o.out;
   EXPECT_EQ(o.err.rfind("decode: too-few-units: ", 0), 0u) << o.err;
 
-  const Outcome lost = RunDecode({"--json", decoder_test::Encode("\xFF" "abc", 0)});
+  const Outcome lost = RunDecode({"--json", decoder_test::Encode("\xFF"
+                                                                 "abc",
+                                                                 0)});
   EXPECT_EQ(lost.status, 1);
   EXPECT_NE(lost.out.find(R"("code":"nothing-encrypted","position":0)"), std::string::npos) << lost.out;
 
@@ -134,7 +139,8 @@ TEST(DecodeTool, AWarningGoesToStandardErrorAndIntoTheJson) {
   EXPECT_EQ(plain.out, std::string(63, 'w') + "\n");
   EXPECT_EQ(plain.err.rfind("decode: warning: longer-text-possible: ", 0), 0u) << plain.err;
   const Outcome json = RunDecode({"--json", text});
-  EXPECT_NE(json.out.find(R"("warning":{"code":"longer-text-possible","message":")"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find(R"("warning":{"code":"longer-text-possible","message":")"), std::string::npos)
+      << json.out;
 }
 
 TEST(DecodeTool, UsageErrorsExitWithTwo) {

@@ -82,7 +82,7 @@ TEST(Format, EveryByteIsReadOnlyInTheOneFormTheEncoderWritesIt) {
 }
 
 TEST(Format, CharactersOutsideTheAlphabetAreRefusedWhereTheyStand) {
-  const std::string& head = kHead;  // the last unit replaced
+  const std::string& head = kHead;                                   // the last unit replaced
   ExpectFault(head + "%00", DecodeError::kInvalidCharacter, kLast);  // "%" as URL escaping writes it
   ExpectFault(head + "+", DecodeError::kInvalidCharacter, kLast);
   ExpectFault(head + " ", DecodeError::kInvalidCharacter, kLast);
@@ -142,7 +142,9 @@ TEST(Format, TheFirstFaultInTheTextIsTheOneReported) {
 // a variant number the encoder uses.
 TEST(Robustness, ArbitraryInputIsAnsweredAndAcceptedTextsHaveTheShapeOfAClearText) {
   std::mt19937 rng(7);
-  const std::string alphabet = "AZaz09*%+ \n\x01\xFF" "0123456789ABCDEFabcdef";
+  const std::string alphabet =
+      "AZaz09*%+ \n\x01\xFF"
+      "0123456789ABCDEFabcdef";
   int accepted = 0;
   for (int round = 0; round < 20000; ++round) {
     std::string text;

@@ -1,10 +1,10 @@
 // The JSON writer for decoded clear texts: every byte is written so that a JSON reader gets it
 // back, as UTF-8 text when it is well-formed UTF-8 and byte by byte otherwise.
+#include "decoder/json.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "decoder/json.h"
 
 namespace {
 
@@ -25,8 +25,12 @@ TEST(JsonString, QuotesBackslashesAndControlCharactersAreEscaped) {
 }
 
 TEST(JsonString, WellFormedUtf8IsKeptAndTheScriptLineBreaksAreEscaped) {
-  EXPECT_EQ(Json("p\xC3\xA4ss \xE2\x82\xAC \xF0\x9F\x94\x91", true), "\"p\xC3\xA4ss \xE2\x82\xAC \xF0\x9F\x94\x91\"");
-  EXPECT_EQ(Json("a\xE2\x80\xA8" "b\xE2\x80\xA9", true), R"("a\u2028b\u2029")");
+  EXPECT_EQ(Json("p\xC3\xA4ss \xE2\x82\xAC \xF0\x9F\x94\x91", true),
+            "\"p\xC3\xA4ss \xE2\x82\xAC \xF0\x9F\x94\x91\"");
+  EXPECT_EQ(Json("a\xE2\x80\xA8"
+                 "b\xE2\x80\xA9",
+                 true),
+            R"("a\u2028b\u2029")");
 }
 
 TEST(JsonString, OtherBytesAreWrittenAsTheCodePointOfTheSameValue) {
@@ -36,7 +40,8 @@ TEST(JsonString, OtherBytesAreWrittenAsTheCodePointOfTheSameValue) {
 TEST(Utf8Check, RefusesEveryMalformedSequence) {
   EXPECT_TRUE(IsUtf8(""));
   EXPECT_TRUE(IsUtf8("ascii"));
-  EXPECT_TRUE(IsUtf8("\xC2\x80 \xDF\xBF \xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF"));
+  EXPECT_TRUE(
+      IsUtf8("\xC2\x80 \xDF\xBF \xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF"));
   for (const char* bad : {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xC2", "\xC2\x41", "\xE0\x80\x80",
                           "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xE1\x80", "\xF0\x8F\xBF\xBF",
                           "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF8", "\xFF", "a\xC3"}) {

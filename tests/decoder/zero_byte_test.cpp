@@ -101,7 +101,8 @@ TEST(ZeroByteInScrambledText, InsideTheFirst64OfALongerTextTheEndIsLost) {
   // With filler "m" byte 63 reads as variant 108: a 63-byte text with a zero byte at 40 is as
   // good an explanation as the real one.
   const std::string clear = ClearWithZerosAt(100, kDrawVariant1, {40});
-  ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kAmbiguousZero, 40, 63);
+  ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kAmbiguousZero, 40,
+              63);
   // Two zero bytes: the first one counts.
   const std::string twice = ClearWithZerosAt(100, kDrawVariant1, {20, 70}, 0xC0);
   ExpectError(DecodePassword(decoder_test::Encode(twice, kDrawVariant1)), DecodeError::kTextCut, 20);
@@ -128,7 +129,8 @@ TEST(ZeroByteInScrambledText, NoPrintableTextScramblesToZeroBytesAt62And63) {
   for (int r = 0; r < 123; ++r) {
     for (int length = 64; length <= 126; ++length) {
       const Bytes base = decoder_test::Scramble(std::string(static_cast<std::size_t>(length), 'a'), r);
-      const int a62 = static_cast<unsigned char>(base[62] - 'a'), a63 = static_cast<unsigned char>(base[63] - 'a');
+      const int a62 = static_cast<unsigned char>(base[62] - 'a'),
+                a63 = static_cast<unsigned char>(base[63] - 'a');
       const bool evenPossible = (256 - a62) % 256 >= ' ' && (256 - a62) % 256 <= '~';
       const bool oddPossible = (256 - a63) % 256 >= ' ' && (256 - a63) % 256 <= '~';
       EXPECT_FALSE(evenPossible && oddPossible) << "draw " << r << ", length " << length;
@@ -137,8 +139,8 @@ TEST(ZeroByteInScrambledText, NoPrintableTextScramblesToZeroBytesAt62And63) {
 }
 
 TEST(EncoderLayout, TheIndependentEncoderWritesWhatQsEncodeWrites) {
-  for (const std::string& clear :
-       std::vector<std::string>{"", "abc", std::string(63, 'x'), std::string(64, 'y'), std::string(126, 'z')}) {
+  for (const std::string& clear : std::vector<std::string>{"", "abc", std::string(63, 'x'),
+                                                           std::string(64, 'y'), std::string(126, 'z')}) {
     const Bytes scrambled = decoder_test::Scramble(clear, 17);
     const int encrypted = scrambled.size() <= 64 ? 64 : 128;
     EXPECT_EQ(EncryptAndEscape(scrambled, encrypted), decoder_test::Encode(clear, 17)) << clear.size();
@@ -191,7 +193,8 @@ TEST(NotFromTheEncoder, VariantNumbersOutsideTheTableAreRefused) {
     ExpectError(DecodePassword(EncryptAndEscape(Layout(100, variant), 128)), DecodeError::kVariantOutOfRange,
                 100, variant);
   }
-  ExpectError(DecodePassword(EncryptAndEscape(Layout(100, 95), 128)), DecodeError::kVariantNeverSelected, 100);
+  ExpectError(DecodePassword(EncryptAndEscape(Layout(100, 95), 128)), DecodeError::kVariantNeverSelected,
+              100);
   // In the 64-byte layout a number that cannot end a short text means a longer text was cut.
   ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 200), 64)), DecodeError::kTextCut, 11);
   ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 95), 64)), DecodeError::kTextCut, 11);
@@ -248,7 +251,8 @@ TEST(Messages, EveryErrorIsDescribedWithItsPosition) {
   const DecodeResult r = DecodePassword(EncryptAndEscape(Layout(100, 200), 128));
   char message[decoder::kMessageSize];
   decoder::DescribeError(r, message, sizeof message);
-  EXPECT_STREQ(message, "variant-out-of-range at scrambled byte 100: variant number 200; they run from 1 to 123");
+  EXPECT_STREQ(message,
+               "variant-out-of-range at scrambled byte 100: variant number 200; they run from 1 to 123");
   for (int e = 1; e <= static_cast<int>(DecodeError::kZeroInClearText); ++e) {
     DecodeResult fake;
     fake.error = static_cast<DecodeError>(e);

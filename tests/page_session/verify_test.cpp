@@ -30,12 +30,14 @@ std::string encode(const std::string& clear, int draw) {
 TEST(PasswordCheck, TheRightPasswordMatchesAndAWrongOneSaysWhereItDiffers) {
   const PasswordCheck right = checkPassword(u"s3cret", encode("s3cret", 40));
   EXPECT_EQ(right.verdict, Verdict::kMatches);
-  EXPECT_EQ(right.sentence, "the encoded password text decodes (variant 41) to exactly the 6 characters typed.");
+  EXPECT_EQ(right.sentence,
+            "the encoded password text decodes (variant 41) to exactly the 6 characters typed.");
   const PasswordCheck wrong = checkPassword(u"s3cret", encode("s3cRet", 40));
   EXPECT_EQ(wrong.verdict, Verdict::kDiffers);
-  EXPECT_EQ(wrong.sentence,
-            "the encoded password text decodes to 6 characters, not the 6 characters typed; they first "
-            "differ at character 4.");
+  EXPECT_EQ(
+      wrong.sentence,
+      "the encoded password text decodes to 6 characters, not the 6 characters typed; they first "
+      "differ at character 4.");
   EXPECT_EQ(checkPassword(u"s3cret", encode("s3cre", 40)).verdict, Verdict::kDiffers);
   EXPECT_EQ(checkPassword(u"s3cret", encode("s3cret!", 40)).verdict, Verdict::kDiffers);
   EXPECT_EQ(checkPassword(u"s3cret", "").verdict, Verdict::kDiffers);
@@ -61,10 +63,11 @@ TEST(PasswordCheck, ATextTheDecoderRefusesIsReportedWithItsReason) {
 
 TEST(TypedText, EditsLikeAPasswordField) {
   TypedText typed;
-  for (KeyPress key : {KeyPress::character(u'a'), KeyPress::character(u'c'), KeyPress::leftArrow(),
-                       KeyPress::character(u'b'), KeyPress::end(), KeyPress::text(u"\U0001F511"),
-                       KeyPress::backspace(), KeyPress::home(), KeyPress::forwardDelete(),
-                       KeyPress::tab(), KeyPress::escape(), KeyPress::command(u'v'), KeyPress::returnKey()}) {
+  for (KeyPress key :
+       {KeyPress::character(u'a'), KeyPress::character(u'c'), KeyPress::leftArrow(),
+        KeyPress::character(u'b'), KeyPress::end(), KeyPress::text(u"\U0001F511"),
+        KeyPress::backspace(), KeyPress::home(), KeyPress::forwardDelete(), KeyPress::tab(),
+        KeyPress::escape(), KeyPress::command(u'v'), KeyPress::returnKey()}) {
     typed.apply(key);
   }
   EXPECT_EQ(typed.text(), u"bc");
@@ -84,10 +87,11 @@ TEST_F(TypedTextAgainstThePlugin, RandomEditingGivesThePasswordTheFieldShouldHol
   ASSERT_NE(page, nullptr);
   click(page);
   std::mt19937 rng(11);
-  const KeyPress edits[] = {KeyPress::backspace(), KeyPress::forwardDelete(), KeyPress::leftArrow(),
-                            KeyPress::rightArrow(), KeyPress::home(),         KeyPress::end(),
-                            KeyPress::tab(),       KeyPress::escape(),        KeyPress::upArrow(),
-                            KeyPress::command(u'x')};
+  const KeyPress edits[] = {KeyPress::backspace(), KeyPress::forwardDelete(),
+                            KeyPress::leftArrow(), KeyPress::rightArrow(),
+                            KeyPress::home(),      KeyPress::end(),
+                            KeyPress::tab(),       KeyPress::escape(),
+                            KeyPress::upArrow(),   KeyPress::command(u'x')};
   const std::u16string others[] = {u"\u00E9", u"\U0001F511", u"\u20AC"};
   for (int round = 0; round < 150; ++round) {
     TypedText typed;
@@ -129,7 +133,8 @@ SessionOutcome runVerifyingSession(const std::string& keys) {
   SessionOutcome run;
   if (std::FILE* pipe = popen(command.c_str(), "r")) {
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      run.out.append(buffer, n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -147,8 +152,10 @@ TEST(PageSessionVerify, SaysThePageReceivedWhatWasTyped) {
 
   const SessionOutcome empty = runVerifyingSession("\\r");
   EXPECT_EQ(empty.status, 0) << empty.out;
-  EXPECT_NE(empty.out.find("Verify          -> matches: nothing to decode, and rightly so: the field was empty."),
-            std::string::npos)
+  EXPECT_NE(
+      empty.out.find(
+          "Verify          -> matches: nothing to decode, and rightly so: the field was empty."),
+      std::string::npos)
       << empty.out;
 }
 
