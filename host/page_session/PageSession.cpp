@@ -9,7 +9,9 @@
 #include "host/Host.h"
 #include "host/page_session/BundleInfo.h"
 #include "host/page_session/KeyReader.h"
+#include "host/page_session/PasswordCheck.h"
 #include "host/page_session/RawTerminal.h"
+#include "host/page_session/TypedText.h"
 #include "platform/NSLog.h"
 
 namespace pagesession {
@@ -154,6 +156,7 @@ class Session {
           ending = event.kind;
           break;
         }
+        if (_options.verify) _typed.apply(event.key);
         int16_t handled = _page->keyDown(event.key);
         _page->keyUp(event.key);
         if (handled == 0 && event.isReturn()) {  // left to the page
@@ -176,11 +179,11 @@ class Session {
                          "password.");
       return kNoPasswordSent;
     }
-    runPageScript();
-    return kPasswordSent;
+    return runPageScript() ? kPasswordSent : kNotVerified;
   }
 
-  void runPageScript() {
+  // Runs the page's script; false when --verify finds the password is not what was typed.
+  bool runPageScript() {
     const std::size_t typed = countOf(fieldText(), kBullet);
     std::fflush(_out);
     ScriptResult password = _page->invoke("GetPassword");
@@ -206,6 +209,30 @@ class Session {
     answer("GetActiveNIC", nic, "the plug-in found no active network interface with an address");
     answer("GetHardDiskNUM", disk, "the plug-in found no serial number for the disk that holds /");
     answer("GetDllVersion", version, "the plug-in gave no version");
+    return !_options.verify || verify(password);
+  }
+
+  // --verify: decodes what "GetPassword" gave and compares it with the text the keys typed.
+  bool verify(const ScriptResult& password) {
+    bool matches = false;
+    if (!password.ok || password.type != NPVariantType_String) {
+      std::fprintf(_out, "  %-15s -> cannot check: the GetPassword call was refused\n", "Verify");
+    } else {
+      PasswordCheck check = checkPassword(_typed.text(), password.stringValue);
+      matches = check.verdict == PasswordCheck::Verdict::kMatches;
+      const char* label = "matches";
+      if (check.verdict == PasswordCheck::Verdict::kDiffers) label = "DOES NOT MATCH";
+      if (check.verdict == PasswordCheck::Verdict::kUndecodable) label = "CANNOT DECODE";
+      std::fprintf(_out, "  %-15s -> %s: %s\n", "Verify", label, check.sentence.c_str());
+    }
+    _typed.clear();
+    if (!matches) {
+      std::fflush(_out);
+      std::fprintf(_err,
+                   "The page did not receive the typed password in a form a server can decode (see "
+                   "Verify above).\n");
+    }
+    return matches;
   }
 
   void answer(const char* method, const ScriptResult& result, const std::string& whyNone) {
@@ -250,6 +277,7 @@ class Session {
   BundleInfo _bundle;
   Host _host;
   Page* _page = nullptr;
+  TypedText _typed;     // with --verify: what the field should hold
   bool _ready = false;  // the instance is set up and clicked into
 };
 

@@ -5,6 +5,8 @@
 // Return to the page, runs the page's script: "GetPassword", "GetActiveNIC", "GetHardDiskNUM",
 // "GetDllVersion", then "Clearpassword". It then takes the focus away, destroys the instance,
 // shuts the module down and prints the host's report. Every failure ends in a clear sentence.
+// With verify, the page also decodes the encoded password text and compares it with the text the
+// keys it sent should have left in the field.
 #pragma once
 
 #include <cstdio>
@@ -14,6 +16,7 @@ namespace pagesession {
 
 struct SessionOptions {
   std::string modulePath;
+  bool verify = false;  // decode what "GetPassword" gave and compare it with what was typed
 };
 
 // Exit statuses of the session program.
@@ -22,6 +25,7 @@ enum ExitStatus : int {
   kReportNotClean = 1,  // something was left alive or a fault was recorded
   kCannotRun = 2,       // bad arguments, module not loadable, instance refused...
   kNoPasswordSent = 3,  // the input ended, or was interrupted, before Return
+  kNotVerified = 4,     // with verify: the page's password is not what was typed, or undecodable
 };
 
 // Runs one session reading keys from inputFd (a terminal is put in raw mode for the time of

@@ -12,13 +12,16 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: page-session [MODULE]\n"
+    "Usage: page-session [--verify] [MODULE]\n"
     "Plays a web page in this terminal that embeds the secure password plug-in MODULE (by\n"
     "default the libsecurepassword.so built with this program), in our browser host. Type a\n"
     "password and press Return; keys are read from standard input, which may be a pipe.\n"
+    "With --verify, the page also decodes the encoded password text that GetPassword gave\n"
+    "and says whether it is what was typed.\n"
     "Exit status: 0 the page read the password and the host's report is clean; 1 the host\n"
     "found something left alive or a fault; 2 the session could not run; 3 the input ended or\n"
-    "was interrupted before Return.\n";
+    "was interrupted before Return; 4 (--verify) the password the page received is not what\n"
+    "was typed, or cannot be decoded.\n";
 
 // The module built beside this program: next to it, or where the build put it.
 std::string defaultModule() {
@@ -42,6 +45,10 @@ int main(int argc, char** argv) {
     if (argument == "-h" || argument == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+    if (argument == "--verify") {
+      options.verify = true;
+      continue;
     }
     if (argument.size() > 1 && argument[0] == '-') {
       std::fprintf(stderr, "Unknown option %s.\n%s", argument.c_str(), kUsage);

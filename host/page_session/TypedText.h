@@ -1,0 +1,44 @@
+// What the page session expects the secure field to hold: the keys it sent replayed on a text of
+// its own, by the rules a user knows from a password field. Used by --verify, so that a fault
+// anywhere between the keys and "GetPassword" shows; it does not look at the plug-in's field.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "host/KeyPress.h"
+
+namespace pagesession {
+
+// Printable characters insert at the caret (a surrogate pair as one character); Backspace (DEL or
+// BS) and forward Delete remove one character; Left, Right, Home and End move the caret; Return,
+// Tab, Escape, other control and function keys and Command-modified keys change nothing. At most
+// 126 UTF-16 units: characters past that are dropped. The text lives in a fixed buffer that is
+// wiped as it shrinks and when the object goes.
+class TypedText {
+ public:
+  static constexpr std::size_t kMaximumLength = 126;
+
+  TypedText() = default;
+  TypedText(const TypedText&) = delete;
+  TypedText& operator=(const TypedText&) = delete;
+  ~TypedText() { clear(); }
+
+  void apply(const npapihost::KeyPress& key);
+  void clear();
+
+  std::u16string_view text() const { return {_units, _length}; }
+  std::size_t caret() const { return _caret; }
+
+ private:
+  void insert(const std::u16string& characters);
+  void remove(std::size_t at, std::size_t count);
+  std::size_t previousBoundary() const;
+  std::size_t nextBoundary() const;
+
+  char16_t _units[kMaximumLength] = {};
+  std::size_t _length = 0;
+  std::size_t _caret = 0;
+};
+
+}  // namespace pagesession
