@@ -82,7 +82,7 @@ __attribute__((noinline)) void CopyOntoTheStack(const char* text) {
   __asm__ __volatile__("" : : "r"(buffer) : "memory");
 }
 
-__attribute__((noinline)) void CopyIntoAFreedBlock(const char* text) {
+[[maybe_unused]] __attribute__((noinline)) void CopyIntoAFreedBlock(const char* text) {
   auto* block = static_cast<char*>(std::malloc(96));
   std::strcpy(block + 40, text);  // past the C library's own use of a freed block's first bytes
   __asm__ __volatile__("" : : "r"(block) : "memory");
