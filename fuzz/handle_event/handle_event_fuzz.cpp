@@ -230,7 +230,7 @@ void Keys(Session& s, fuzzing::FuzzInput& input) {
     case 7: press = npapihost::KeyPress::escape(); break;
     case 8: press = npapihost::KeyPress::returnKey(); break;
     default: {
-      std::string text = input.text(12);
+      std::string text = input.text(48);
       for (char& c : text)
         if (c < 0x20 || c > 0x7E) c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 95);
       s.trail += " type(\"" + text + "\")";

@@ -204,7 +204,7 @@ void Type(Session& s, fuzzing::FuzzInput& input) {
     s.page->focus(true);
     s.focused = true;
   }
-  std::string text = input.text(24);
+  std::string text = input.text(48);
   for (char& c : text)  // printable ASCII, so the password can be read back
     if (c < 0x20 || c > 0x7E) c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 95);
   s.trail += " type(\"" + text + "\")";
