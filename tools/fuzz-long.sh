@@ -23,7 +23,7 @@ while (($#)); do
     --time) seconds="$2"; runs=""; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
