@@ -18,9 +18,12 @@ int HexValue(unsigned char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 
 std::string CheckEncodedShape(std::string_view encoded, const std::string& context) {
   // Called only when a check fails.
-  const auto where = [&] { return context + "\n  encoded " + Printable(encoded.data(), encoded.size(), 400); };
+  const auto where = [&] {
+    return context + "\n  encoded " + Printable(encoded.data(), encoded.size(), 400);
+  };
   const std::size_t length = encoded.size();
-  FUZZ_CHECK(length >= 128 && length <= 384 && (length - 128) % 2 == 0, "length " + std::to_string(length) + ": " + where());
+  FUZZ_CHECK(length >= 128 && length <= 384 && (length - 128) % 2 == 0,
+             "length " + std::to_string(length) + ": " + where());
   std::string units;
   for (std::size_t i = 0; i < length;) {
     const auto c = static_cast<unsigned char>(encoded[i]);
@@ -30,12 +33,15 @@ std::string CheckEncodedShape(std::string_view encoded, const std::string& conte
       continue;
     }
     FUZZ_CHECK(c == '*', "character outside [A-Za-z0-9*] at " + std::to_string(i) + ": " + where());
-    FUZZ_CHECK(i + 2 < length && IsUpperHex(static_cast<unsigned char>(encoded[i + 1])) &&
-                   IsUpperHex(static_cast<unsigned char>(encoded[i + 2])),
-               "\"*\" without two upper-case hexadecimal digits at " + std::to_string(i) + ": " + where());
-    const auto value = static_cast<unsigned char>(HexValue(static_cast<unsigned char>(encoded[i + 1])) * 16 +
-                                                  HexValue(static_cast<unsigned char>(encoded[i + 2])));
-    FUZZ_CHECK(!IsAlnum(value), "a letter or digit escaped at " + std::to_string(i) + ": " + where());
+    FUZZ_CHECK(
+        i + 2 < length && IsUpperHex(static_cast<unsigned char>(encoded[i + 1])) &&
+            IsUpperHex(static_cast<unsigned char>(encoded[i + 2])),
+        "\"*\" without two upper-case hexadecimal digits at " + std::to_string(i) + ": " + where());
+    const auto value =
+        static_cast<unsigned char>(HexValue(static_cast<unsigned char>(encoded[i + 1])) * 16 +
+                                   HexValue(static_cast<unsigned char>(encoded[i + 2])));
+    FUZZ_CHECK(!IsAlnum(value),
+               "a letter or digit escaped at " + std::to_string(i) + ": " + where());
     units += static_cast<char>(value);
     i += 3;
   }
@@ -50,17 +56,22 @@ bool AlwaysReadable(std::string_view clear) {
   return true;
 }
 
-void CheckEncodedTextOf(std::string_view encoded, std::string_view clear, const std::string& context) {
+void CheckEncodedTextOf(std::string_view encoded, std::string_view clear,
+                        const std::string& context) {
   const std::string units = CheckEncodedShape(encoded, context);
   // Up to 63 clear bytes give at most 64 scrambled bytes: the last 64 cipher bytes stay zero.
   if (clear.size() <= 63) {
-    FUZZ_CHECK(units.substr(64) == std::string(64, '\0'), "cipher bytes past 64 for a short text: " + context);
+    FUZZ_CHECK(units.substr(64) == std::string(64, '\0'),
+               "cipher bytes past 64 for a short text: " + context);
   }
   if (!AlwaysReadable(clear)) return;
   const auto decoded = testsupport::decodePassword(std::string(encoded));
   FUZZ_CHECK(decoded.has_value() && *decoded == clear,
-             "decodes to " + (decoded ? "\"" + Printable(decoded->data(), decoded->size()) + "\"" : std::string("nothing")) +
-                 ", not the clear text \"" + Printable(clear.data(), clear.size()) + "\": " + context);
+             "decodes to " +
+                 (decoded ? "\"" + Printable(decoded->data(), decoded->size()) + "\""
+                          : std::string("nothing")) +
+                 ", not the clear text \"" + Printable(clear.data(), clear.size()) +
+                 "\": " + context);
 }
 
 }  // namespace fuzzing

@@ -18,6 +18,7 @@ bool AlwaysReadable(std::string_view clear);
 
 // For such a clear text, checks that encoded decodes to exactly it; other texts only get the
 // shape check.
-void CheckEncodedTextOf(std::string_view encoded, std::string_view clear, const std::string& context);
+void CheckEncodedTextOf(std::string_view encoded, std::string_view clear,
+                        const std::string& context);
 
 }  // namespace fuzzing

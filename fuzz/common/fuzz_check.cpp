@@ -7,7 +7,8 @@
 namespace fuzzing {
 
 void Fail(const char* file, int line, const char* condition, const std::string& detail) {
-  std::fprintf(stderr, "\n==FUZZ CHECK FAILED== %s:%d: %s\n  %s\n", file, line, condition, detail.c_str());
+  std::fprintf(stderr, "\n==FUZZ CHECK FAILED== %s:%d: %s\n  %s\n", file, line, condition,
+               detail.c_str());
   std::fflush(stderr);
   std::abort();
 }

@@ -8,14 +8,15 @@
 
 namespace fuzzing {
 
-[[noreturn]] void Fail(const char* file, int line, const char* condition, const std::string& detail);
+[[noreturn]] void Fail(const char* file, int line, const char* condition,
+                       const std::string& detail);
 
 // Printable form of bytes for a failure message ("ab\x00\xFF"), cut at limit bytes.
 std::string Printable(const void* data, std::size_t size, std::size_t limit = 200);
 
 }  // namespace fuzzing
 
-#define FUZZ_CHECK(condition, detail)                                        \
-  do {                                                                        \
+#define FUZZ_CHECK(condition, detail)                                          \
+  do {                                                                         \
     if (!(condition)) ::fuzzing::Fail(__FILE__, __LINE__, #condition, detail); \
   } while (false)

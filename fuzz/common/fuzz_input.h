@@ -20,8 +20,12 @@ class FuzzInput {
   std::uint8_t byte() { return _at < _size ? _data[_at++] : 0; }
   bool flag() { return (byte() & 1) != 0; }
   std::uint16_t u16() { return static_cast<std::uint16_t>(byte() | (byte() << 8)); }
-  std::uint32_t u32() { return static_cast<std::uint32_t>(u16()) | (static_cast<std::uint32_t>(u16()) << 16); }
-  std::uint64_t u64() { return static_cast<std::uint64_t>(u32()) | (static_cast<std::uint64_t>(u32()) << 32); }
+  std::uint32_t u32() {
+    return static_cast<std::uint32_t>(u16()) | (static_cast<std::uint32_t>(u16()) << 16);
+  }
+  std::uint64_t u64() {
+    return static_cast<std::uint64_t>(u32()) | (static_cast<std::uint64_t>(u32()) << 32);
+  }
   std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
   double f64() {
     const std::uint64_t bits = u64();
@@ -41,7 +45,10 @@ class FuzzInput {
   std::int64_t between(std::int64_t low, std::int64_t high) {
     const auto span = static_cast<std::uint64_t>(high - low);
     if (span == 0) return low;
-    const std::uint64_t raw = span < 0x100 ? byte() : span < 0x10000 ? u16() : span < 0x100000000ULL ? u32() : u64();
+    const std::uint64_t raw = span < 0x100            ? byte()
+                              : span < 0x10000        ? u16()
+                              : span < 0x100000000ULL ? u32()
+                                                      : u64();
     return low + static_cast<std::int64_t>(raw % (span + 1));
   }
 

@@ -56,7 +56,9 @@ void BeginInput() {
   // leak check after each input is off for these targets (their options file); the plug-in's
   // memory is checked here every so often instead, and at exit.
   static unsigned long inputs = 0;
-  if (++inputs % 20000 == 0) FUZZ_CHECK(__lsan_do_recoverable_leak_check() == 0, "memory leaked within the last 20000 inputs");
+  if (++inputs % 20000 == 0)
+    FUZZ_CHECK(__lsan_do_recoverable_leak_check() == 0,
+               "memory leaked within the last 20000 inputs");
 #endif
   TISRegistry::reset();
   NSLogClearCapturedLines();

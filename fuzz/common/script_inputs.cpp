@@ -15,10 +15,30 @@ const char* const kMethodNames[6] = {"GetPassword",   "GetActiveNIC", "GetHardDi
 namespace {
 
 const char* const kOtherNames[] = {
-    "",          "length",    "toString",      "valueOf",  "constructor", "__proto__", "prototype",
-    "then",      "focus",     "value",         "password", "%s%s%s%n",    "\xC3\xA9",   "\xFF\xFE",
-    "Get",       "Password",  "GetPassword\n", " GetPassword", "GetPassword ", "GetDllVersion()",
-    "getpassword", "GETPASSWORD", "EncodeDATA", "clearPassword",
+    "",
+    "length",
+    "toString",
+    "valueOf",
+    "constructor",
+    "__proto__",
+    "prototype",
+    "then",
+    "focus",
+    "value",
+    "password",
+    "%s%s%s%n",
+    "\xC3\xA9",
+    "\xFF\xFE",
+    "Get",
+    "Password",
+    "GetPassword\n",
+    " GetPassword",
+    "GetPassword ",
+    "GetDllVersion()",
+    "getpassword",
+    "GETPASSWORD",
+    "EncodeDATA",
+    "clearPassword",
 };
 
 }  // namespace
@@ -28,7 +48,10 @@ PickedName PickName(FuzzInput& input, npapihost::Host& host) {
   npapihost::Identifiers& ids = host.identifiers();
   const std::uint8_t kind = input.byte() % 10;
   switch (kind) {
-    case 0: case 1: case 2: case 3:  // one of the six, exactly
+    case 0:
+    case 1:
+    case 2:
+    case 3:  // one of the six, exactly
       picked.text = kMethodNames[input.below(6)];
       break;
     case 4: {  // a case variant: each letter of the name may flip
@@ -36,7 +59,10 @@ PickedName PickName(FuzzInput& input, npapihost::Host& host) {
       const std::uint16_t flips = input.u16();
       for (std::size_t i = 0; i < picked.text.size() && i < 16; ++i) {
         char& c = picked.text[i];
-        if ((flips >> i) & 1) c = static_cast<char>((c >= 'a' && c <= 'z') ? c - 32 : (c >= 'A' && c <= 'Z') ? c + 32 : c);
+        if ((flips >> i) & 1)
+          c = static_cast<char>((c >= 'a' && c <= 'z')   ? c - 32
+                                : (c >= 'A' && c <= 'Z') ? c + 32
+                                                         : c);
       }
       break;
     }
@@ -47,7 +73,8 @@ PickedName PickName(FuzzInput& input, npapihost::Host& host) {
         picked.text.resize(how / 2 % picked.text.size());
       } else {
         const char extra = static_cast<char>(input.byte() | 1);  // never a zero byte
-        picked.text.insert(picked.text.begin() + static_cast<long>(how / 2 % (picked.text.size() + 1)), extra);
+        picked.text.insert(
+            picked.text.begin() + static_cast<long>(how / 2 % (picked.text.size() + 1)), extra);
       }
       break;
     }
@@ -83,13 +110,27 @@ Arguments Arguments::Pick(FuzzInput& input, NPObject* self, std::size_t maxCount
     NPVariant v;
     std::memset(&v, 0, sizeof v);
     switch (input.byte() % 8) {
-      case 0: VOID_TO_NPVARIANT(v); break;
-      case 1: NULL_TO_NPVARIANT(v); break;
-      case 2: BOOLEAN_TO_NPVARIANT(input.flag(), v); break;
-      case 3: INT32_TO_NPVARIANT(input.i32(), v); break;
+      case 0:
+        VOID_TO_NPVARIANT(v);
+        break;
+      case 1:
+        NULL_TO_NPVARIANT(v);
+        break;
+      case 2:
+        BOOLEAN_TO_NPVARIANT(input.flag(), v);
+        break;
+      case 3:
+        INT32_TO_NPVARIANT(input.i32(), v);
+        break;
       case 4: {
-        static const double kDoubles[] = {0.0, -0.0, 1.5, -1e308, 1e308, std::numeric_limits<double>::infinity(),
-                                          -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+        static const double kDoubles[] = {0.0,
+                                          -0.0,
+                                          1.5,
+                                          -1e308,
+                                          1e308,
+                                          std::numeric_limits<double>::infinity(),
+                                          -std::numeric_limits<double>::infinity(),
+                                          std::numeric_limits<double>::quiet_NaN(),
                                           std::numeric_limits<double>::denorm_min()};
         const double d = input.flag() ? kDoubles[input.below(9)] : input.f64();
         DOUBLE_TO_NPVARIANT(d, v);
@@ -120,7 +161,9 @@ std::string Arguments::clearText(std::size_t i) const {
   const NPString& s = _values[i].value.stringValue;
   if (s.UTF8Characters == nullptr) return std::string();
   const void* nul = std::memchr(s.UTF8Characters, 0, s.UTF8Length);
-  const std::size_t length = nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - s.UTF8Characters) : s.UTF8Length;
+  const std::size_t length =
+      nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - s.UTF8Characters)
+                     : s.UTF8Length;
   return std::string(s.UTF8Characters, length);
 }
 
@@ -129,14 +172,28 @@ std::string Arguments::describe() const {
   for (const NPVariant& v : _values) {
     switch (v.type) {
       case NPVariantType_String:
-        out += "\"" + Printable(v.value.stringValue.UTF8Characters, v.value.stringValue.UTF8Length, 60) + "\" ";
+        out += "\"" +
+               Printable(v.value.stringValue.UTF8Characters, v.value.stringValue.UTF8Length, 60) +
+               "\" ";
         break;
-      case NPVariantType_Int32: out += std::to_string(v.value.intValue) + " "; break;
-      case NPVariantType_Double: out += std::to_string(v.value.doubleValue) + " "; break;
-      case NPVariantType_Bool: out += v.value.boolValue ? "true " : "false "; break;
-      case NPVariantType_Object: out += "object "; break;
-      case NPVariantType_Null: out += "null "; break;
-      default: out += "void "; break;
+      case NPVariantType_Int32:
+        out += std::to_string(v.value.intValue) + " ";
+        break;
+      case NPVariantType_Double:
+        out += std::to_string(v.value.doubleValue) + " ";
+        break;
+      case NPVariantType_Bool:
+        out += v.value.boolValue ? "true " : "false ";
+        break;
+      case NPVariantType_Object:
+        out += "object ";
+        break;
+      case NPVariantType_Null:
+        out += "null ";
+        break;
+      default:
+        out += "void ";
+        break;
     }
   }
   return out + ")";

@@ -21,21 +21,26 @@ void CheckWellFormed(const decoder::DecodeResult& result, const std::string& con
   char message[decoder::kMessageSize];
   std::memset(message, 0x5A, sizeof message);
   decoder::DescribeError(result, message, sizeof message);
-  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr, "an error message without its NUL: " + context);
+  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr,
+             "an error message without its NUL: " + context);
   std::memset(message, 0x5A, sizeof message);
   decoder::DescribeWarning(result, message, sizeof message);
-  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr, "a warning without its NUL: " + context);
+  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr,
+             "a warning without its NUL: " + context);
   char tiny[1] = {'x'};
   decoder::DescribeError(result, tiny, sizeof tiny);
   FUZZ_CHECK(tiny[0] == '\0', "a one-byte message buffer not terminated: " + context);
   if (!result.ok()) {
-    FUZZ_CHECK(result.length == 0 && result.variant == 0, "a failed decoding with a text or variant: " + context);
+    FUZZ_CHECK(result.length == 0 && result.variant == 0,
+               "a failed decoding with a text or variant: " + context);
     return;
   }
   FUZZ_CHECK(result.length <= decoder::kMaxClearLength && result.clear[result.length] == '\0',
              "clear text length out of bounds: " + context);
-  FUZZ_CHECK(std::memchr(result.clear, 0, result.length) == nullptr, "a zero byte in the clear text: " + context);
-  FUZZ_CHECK(result.variant >= 1 && result.variant <= 123 && result.variant != 95, "variant " + std::to_string(result.variant) + ": " + context);
+  FUZZ_CHECK(std::memchr(result.clear, 0, result.length) == nullptr,
+             "a zero byte in the clear text: " + context);
+  FUZZ_CHECK(result.variant >= 1 && result.variant <= 123 && result.variant != 95,
+             "variant " + std::to_string(result.variant) + ": " + context);
 }
 
 }  // namespace
@@ -50,16 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     std::unique_ptr<char[]> text(new char[bytes.size()]);
     std::memcpy(text.get(), bytes.data(), bytes.size());
-    const decoder::DecodeResult result = decoder::DecodePassword(std::string_view(text.get(), bytes.size()));
+    const decoder::DecodeResult result =
+        decoder::DecodePassword(std::string_view(text.get(), bytes.size()));
     CheckWellFormed(result, "text " + fuzzing::Printable(bytes.data(), bytes.size()));
   }
 
   // The bytes as a clear text, encoded and decoded back.
-  const std::string clear = bytes.substr(0, std::min(std::strlen(bytes.c_str()), kMaxClearTextLength));
+  const std::string clear =
+      bytes.substr(0, std::min(std::strlen(bytes.c_str()), kMaxClearTextLength));
   char out[385];
   QsEncodeWithDraw(out, clear.c_str(), draw);
   const decoder::DecodeResult back = decoder::DecodePassword(out);
-  const std::string context = "clear text " + fuzzing::Printable(clear.data(), clear.size()) + " draw " + std::to_string(draw);
+  const std::string context = "clear text " + fuzzing::Printable(clear.data(), clear.size()) +
+                              " draw " + std::to_string(draw);
   CheckWellFormed(back, context);
   if (fuzzing::AlwaysReadable(clear)) {
     FUZZ_CHECK(back.ok() && back.text() == clear && back.variant == CEncrypt::VariantForDraw(draw),

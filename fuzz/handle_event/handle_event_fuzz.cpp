@@ -9,8 +9,8 @@
 // the layer shows only bullets and the caret, and that "GetPassword" always encodes what the
 // field holds. After every input the host must be back where it started.
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -44,7 +44,8 @@ std::u16string FieldText(Session& s) {
   NSString* text = s.record->textField->stringValue();
   std::u16string units;
   if (text != nullptr)
-    for (NSUInteger i = 0; i < text->length(); ++i) units += static_cast<char16_t>(text->characterAtIndex(i));
+    for (NSUInteger i = 0; i < text->length(); ++i)
+      units += static_cast<char16_t>(text->characterAtIndex(i));
   return units;
 }
 
@@ -57,50 +58,78 @@ bool IsPrintableUnit(char16_t c) {
 // pair, and only zero units behind its text.
 void CheckField(Session& s) {
   const std::u16string text = FieldText(s);
-  FUZZ_CHECK(text.size() <= NSSecureTextField::kMaximumLength, "field longer than 126 units: " + s.trail);
+  FUZZ_CHECK(text.size() <= NSSecureTextField::kMaximumLength,
+             "field longer than 126 units: " + s.trail);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF) {
-      FUZZ_CHECK(i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF, "a lone high surrogate in the field: " + s.trail);
+      FUZZ_CHECK(i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF,
+                 "a lone high surrogate in the field: " + s.trail);
       ++i;
       continue;
     }
-    FUZZ_CHECK(IsPrintableUnit(c) && !(c >= 0xDC00 && c <= 0xDFFF), "an untypeable unit in the field: " + s.trail);
+    FUZZ_CHECK(IsPrintableUnit(c) && !(c >= 0xDC00 && c <= 0xDFFF),
+               "an untypeable unit in the field: " + s.trail);
   }
   const unichar* storage = s.record->textField->storageForTesting();
   for (std::size_t i = 0; i < NSSecureTextField::kMaximumLength; ++i) {
     if (i < text.size()) {
       FUZZ_CHECK(storage[i] == text[i], "storage differs from the text: " + s.trail);
     } else {
-      FUZZ_CHECK(storage[i] == 0, "a unit left behind the text at " + std::to_string(i) + ": " + s.trail);
+      FUZZ_CHECK(storage[i] == 0,
+                 "a unit left behind the text at " + std::to_string(i) + ": " + s.trail);
     }
   }
-  FUZZ_CHECK(!s.record->textField->isEditing() || s.active, "the field edits while the panel is inactive: " + s.trail);
-  FUZZ_CHECK(s.record->panel->isActive() == s.active, "the panel's active state differs from the focus events: " + s.trail);
+  FUZZ_CHECK(!s.record->textField->isEditing() || s.active,
+             "the field edits while the panel is inactive: " + s.trail);
+  FUZZ_CHECK(s.record->panel->isActive() == s.active,
+             "the panel's active state differs from the focus events: " + s.trail);
 }
 
 NSString* RandomString(fuzzing::FuzzInput& input) {
   const std::uint8_t how = input.byte();
   if (how % 8 == 0) return nullptr;
-  static const unichar kInteresting[] = {'a', 'Z', '0', ' ', '~', 13, 3, 8, 9, 10, 27, 0, 0x7F, 0x80, 0x9F, 0xA0, 0xE9,
-                                         0x2022, 0xD83D, 0xDE00, 0xDC00, 0xDBFF, 0xF700, 0xF702, 0xF703, 0xF728, 0xF729,
-                                         0xF72B, 0xF8FF, 0xFEFF, 0xFFFD, 0xFFFF};
+  static const unichar kInteresting[] = {
+      'a',    'Z',    '0',    ' ',    '~',    13,     3,      8,      9,      10,     27,
+      0,      0x7F,   0x80,   0x9F,   0xA0,   0xE9,   0x2022, 0xD83D, 0xDE00, 0xDC00, 0xDBFF,
+      0xF700, 0xF702, 0xF703, 0xF728, 0xF729, 0xF72B, 0xF8FF, 0xFEFF, 0xFFFD, 0xFFFF};
   unichar units[8];
   const std::size_t count = how / 8 % 5;  // 0 to 4 units
   for (std::size_t i = 0; i < count; ++i) {
-    units[i] = input.flag() ? kInteresting[input.below(sizeof kInteresting / sizeof kInteresting[0])] : input.u16();
+    units[i] = input.flag()
+                   ? kInteresting[input.below(sizeof kInteresting / sizeof kInteresting[0])]
+                   : input.u16();
   }
   return NSString::stringWithCharacters(units, count);
 }
 
 double RandomCoordinate(fuzzing::FuzzInput& input) {
-  static const double kValues[] = {0, -0.0, 1, 5, 23.999, 24, 299.5, 300, 310, -1, -1e-300, 65535, 65536, 1e308, -1e308,
-                                   std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                   std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::denorm_min()};
+  static const double kValues[] = {0,
+                                   -0.0,
+                                   1,
+                                   5,
+                                   23.999,
+                                   24,
+                                   299.5,
+                                   300,
+                                   310,
+                                   -1,
+                                   -1e-300,
+                                   65535,
+                                   65536,
+                                   1e308,
+                                   -1e308,
+                                   std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(),
+                                   std::numeric_limits<double>::quiet_NaN(),
+                                   std::numeric_limits<double>::denorm_min()};
   switch (input.byte() % 3) {
-    case 0: return kValues[input.below(sizeof kValues / sizeof kValues[0])];
-    case 1: return static_cast<double>(static_cast<int16_t>(input.u16()));
-    default: return input.f64();
+    case 0:
+      return kValues[input.below(sizeof kValues / sizeof kValues[0])];
+    case 1:
+      return static_cast<double>(static_cast<int16_t>(input.u16()));
+    default:
+      return input.f64();
   }
 }
 
@@ -118,30 +147,45 @@ int16_t Deliver(Session& s, NPCocoaEvent& event) {
 // What the event table says the answer is.
 int16_t ExpectedAnswer(uint32_t type, const NPCocoaEvent& event) {
   switch (type) {
-    case 1: case 2: case 4: case 5: case 9: case 11: return 1;
+    case 1:
+    case 2:
+    case 4:
+    case 5:
+    case 9:
+    case 11:
+      return 1;
     case 8: {
       NSString* ignoring = event.data.key.charactersIgnoringModifiers;
-      return ignoring != nullptr && ignoring->length() > 0 && ignoring->characterAtIndex(0) == 13 ? 0 : 1;
+      return ignoring != nullptr && ignoring->length() > 0 && ignoring->characterAtIndex(0) == 13
+                 ? 0
+                 : 1;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
 void CheckCursor(Session& s, double x, double y) {
-  const bool inside = x >= 0 && x < static_cast<double>(s.width) && y >= 0 && y < static_cast<double>(s.height);
-  FUZZ_CHECK(NSCursor::currentCursor() == (inside ? NSCursor::IBeamCursor() : NSCursor::arrowCursor()),
-             "wrong cursor at (" + Number(x) + ", " + Number(y) + "): " + s.trail);
+  const bool inside =
+      x >= 0 && x < static_cast<double>(s.width) && y >= 0 && y < static_cast<double>(s.height);
+  FUZZ_CHECK(
+      NSCursor::currentCursor() == (inside ? NSCursor::IBeamCursor() : NSCursor::arrowCursor()),
+      "wrong cursor at (" + Number(x) + ", " + Number(y) + "): " + s.trail);
 }
 
 void CheckFocusOutcome(Session& s, bool hasFocus, std::size_t logLines, std::size_t rects) {
-  if (hasFocus) s.active = true;
-  else s.active = false;
+  if (hasFocus)
+    s.active = true;
+  else
+    s.active = false;
   const auto lines = NSLogCapturedLines();
-  FUZZ_CHECK(lines.size() == logLines + 1 && lines.back() == (hasFocus ? "focus changed with 1" : "focus changed with 0"),
+  FUZZ_CHECK(lines.size() == logLines + 1 &&
+                 lines.back() == (hasFocus ? "focus changed with 1" : "focus changed with 0"),
              "focus without its log line: " + s.trail);
   const auto& redraws = s.page->invalidatedRects();
   FUZZ_CHECK(redraws.size() == rects + 1 && redraws.back().top == 0 && redraws.back().left == 0 &&
-                 redraws.back().bottom == static_cast<uint16_t>(s.height) && redraws.back().right == static_cast<uint16_t>(s.width),
+                 redraws.back().bottom == static_cast<uint16_t>(s.height) &&
+                 redraws.back().right == static_cast<uint16_t>(s.width),
              "focus without a redraw of the whole instance: " + s.trail);
 }
 
@@ -151,15 +195,18 @@ void RawEvent(Session& s, fuzzing::FuzzInput& input) {
   NPCocoaEvent event;
   std::memset(&event, 0, sizeof event);
   uint32_t type = input.byte();
-  if (type >= 0xF0) type = input.u32();  // far out of range
-  else type %= 16;
+  if (type >= 0xF0)
+    type = input.u32();  // far out of range
+  else
+    type %= 16;
   std::memcpy(&event.type, &type, sizeof type);
   event.version = input.u32();
   const std::string body = input.bytes(sizeof event.data);
   std::memcpy(&event.data, body.data(), body.size());
   if (type == 8 || type == 9 || type == 10) {
     event.data.key.characters = RandomString(input);
-    event.data.key.charactersIgnoringModifiers = input.flag() ? event.data.key.characters : RandomString(input);
+    event.data.key.charactersIgnoringModifiers =
+        input.flag() ? event.data.key.characters : RandomString(input);
   }
   if (type == 14) event.data.text.text = RandomString(input);
   if (type == 1) event.data.draw.context = nullptr;
@@ -170,15 +217,23 @@ void RawEvent(Session& s, fuzzing::FuzzInput& input) {
   const std::size_t rects = s.page->invalidatedRects().size();
   const int16_t expected = ExpectedAnswer(type, event);
   const int16_t answer = Deliver(s, event);
-  FUZZ_CHECK(answer == expected, "event " + std::to_string(type) + " answered " + std::to_string(answer) + ": " + s.trail);
+  FUZZ_CHECK(answer == expected, "event " + std::to_string(type) + " answered " +
+                                     std::to_string(answer) + ": " + s.trail);
 
   switch (type) {
-    case 4: case 5: CheckCursor(s, event.data.mouse.pluginX, event.data.mouse.pluginY); break;
-    case 11: CheckFocusOutcome(s, event.data.focus.hasFocus != 0, logLines, rects); break;
-    case 8: case 9: {
+    case 4:
+    case 5:
+      CheckCursor(s, event.data.mouse.pluginX, event.data.mouse.pluginY);
+      break;
+    case 11:
+      CheckFocusOutcome(s, event.data.focus.hasFocus != 0, logLines, rects);
+      break;
+    case 8:
+    case 9: {
       const bool command = (event.data.key.modifierFlags & NSCommandKeyMask) != 0;
       if (type == 9 || expected == 0 || command || !s.active) {
-        FUZZ_CHECK(FieldText(s) == before, "the field changed on a key that must change nothing: " + s.trail);
+        FUZZ_CHECK(FieldText(s) == before,
+                   "the field changed on a key that must change nothing: " + s.trail);
       }
       break;
     }
@@ -210,7 +265,8 @@ void Mouse(Session& s, fuzzing::FuzzInput& input) {
   const double y = RandomCoordinate(input);
   const auto type = input.flag() ? NPCocoaEventMouseMoved : NPCocoaEventMouseEntered;
   s.trail += " mouse(" + Number(x) + "," + Number(y) + ")";
-  FUZZ_CHECK(s.page->mouse(type, x, y, static_cast<int32_t>(input.u32()), static_cast<int32_t>(input.u32()), input.u32()) == 1,
+  FUZZ_CHECK(s.page->mouse(type, x, y, static_cast<int32_t>(input.u32()),
+                           static_cast<int32_t>(input.u32()), input.u32()) == 1,
              "mouse moved not handled: " + s.trail);
   CheckCursor(s, x, y);
 }
@@ -220,15 +276,33 @@ void Keys(Session& s, fuzzing::FuzzInput& input) {
   const std::uint8_t what = input.byte();
   npapihost::KeyPress press;
   switch (what % 12) {
-    case 0: press = npapihost::KeyPress::backspace(); break;
-    case 1: press = npapihost::KeyPress::forwardDelete(); break;
-    case 2: press = npapihost::KeyPress::leftArrow(); break;
-    case 3: press = npapihost::KeyPress::rightArrow(); break;
-    case 4: press = npapihost::KeyPress::home(); break;
-    case 5: press = npapihost::KeyPress::end(); break;
-    case 6: press = npapihost::KeyPress::tab(); break;
-    case 7: press = npapihost::KeyPress::escape(); break;
-    case 8: press = npapihost::KeyPress::returnKey(); break;
+    case 0:
+      press = npapihost::KeyPress::backspace();
+      break;
+    case 1:
+      press = npapihost::KeyPress::forwardDelete();
+      break;
+    case 2:
+      press = npapihost::KeyPress::leftArrow();
+      break;
+    case 3:
+      press = npapihost::KeyPress::rightArrow();
+      break;
+    case 4:
+      press = npapihost::KeyPress::home();
+      break;
+    case 5:
+      press = npapihost::KeyPress::end();
+      break;
+    case 6:
+      press = npapihost::KeyPress::tab();
+      break;
+    case 7:
+      press = npapihost::KeyPress::escape();
+      break;
+    case 8:
+      press = npapihost::KeyPress::returnKey();
+      break;
     default: {
       std::string text = input.text(48);
       for (char& c : text)
@@ -236,7 +310,8 @@ void Keys(Session& s, fuzzing::FuzzInput& input) {
       s.trail += " type(\"" + text + "\")";
       const std::u16string before = FieldText(s);
       s.page->typeText(text);
-      if (!s.active) FUZZ_CHECK(FieldText(s) == before, "typing without focus changed the field: " + s.trail);
+      if (!s.active)
+        FUZZ_CHECK(FieldText(s) == before, "typing without focus changed the field: " + s.trail);
       CheckField(s);
       return;
     }
@@ -245,8 +320,10 @@ void Keys(Session& s, fuzzing::FuzzInput& input) {
   const std::u16string before = FieldText(s);
   const int16_t down = s.page->keyDown(press);
   s.page->keyUp(press);
-  FUZZ_CHECK(down == (what % 12 == 8 ? 0 : 1), "an editing key answered " + std::to_string(down) + ": " + s.trail);
-  if (what % 12 >= 6 || !s.active) FUZZ_CHECK(FieldText(s) == before, "a key that edits nothing changed the field: " + s.trail);
+  FUZZ_CHECK(down == (what % 12 == 8 ? 0 : 1),
+             "an editing key answered " + std::to_string(down) + ": " + s.trail);
+  if (what % 12 >= 6 || !s.active)
+    FUZZ_CHECK(FieldText(s) == before, "a key that edits nothing changed the field: " + s.trail);
   CheckField(s);
 }
 
@@ -262,7 +339,8 @@ void CommandKey(Session& s, fuzzing::FuzzInput& input) {
   FUZZ_CHECK(s.page->keyDown(press) == 1, "a Command key not handled: " + s.trail);
   s.page->keyUp(press);
   FUZZ_CHECK(FieldText(s) == before, "a Command key changed the field: " + s.trail);
-  FUZZ_CHECK(s.host.allocator().liveBlocks() == blocks, "a Command key handed the browser a block: " + s.trail);
+  FUZZ_CHECK(s.host.allocator().liveBlocks() == blocks,
+             "a Command key handed the browser a block: " + s.trail);
   CheckField(s);
 }
 
@@ -279,7 +357,8 @@ void GetPassword(Session& s) {
     clear += static_cast<char>(c);
   }
   if (text.empty() || !ascii) {
-    FUZZ_CHECK(result.stringValue.empty(), "GetPassword answered text for an empty or non-ASCII field: " + s.trail);
+    FUZZ_CHECK(result.stringValue.empty(),
+               "GetPassword answered text for an empty or non-ASCII field: " + s.trail);
   } else {
     fuzzing::CheckEncodedTextOf(result.stringValue, clear, "GetPassword: " + s.trail);
   }
@@ -299,7 +378,8 @@ void Resize(Session& s, fuzzing::FuzzInput& input) {
   const int32_t x = static_cast<int32_t>(input.u32());
   const int32_t y = static_cast<int32_t>(input.u32());
   s.trail += " window(" + std::to_string(s.width) + "x" + std::to_string(s.height) + ")";
-  FUZZ_CHECK(s.page->setWindow(x, y, s.width, s.height) == NPERR_NO_ERROR, "NPP_SetWindow refused: " + s.trail);
+  FUZZ_CHECK(s.page->setWindow(x, y, s.width, s.height) == NPERR_NO_ERROR,
+             "NPP_SetWindow refused: " + s.trail);
 }
 
 void OtherEvents(Session& s, fuzzing::FuzzInput& input) {
@@ -311,7 +391,8 @@ void OtherEvents(Session& s, fuzzing::FuzzInput& input) {
       break;
     case 1:
       s.trail += " scroll";
-      FUZZ_CHECK(s.page->scrollWheel(RandomCoordinate(input), RandomCoordinate(input)) == 0, "scroll handled: " + s.trail);
+      FUZZ_CHECK(s.page->scrollWheel(RandomCoordinate(input), RandomCoordinate(input)) == 0,
+                 "scroll handled: " + s.trail);
       break;
     case 2: {
       s.trail += " textInput";
@@ -321,12 +402,14 @@ void OtherEvents(Session& s, fuzzing::FuzzInput& input) {
     }
     case 3:
       s.trail += " draw";
-      FUZZ_CHECK(s.page->drawRect(RandomCoordinate(input), RandomCoordinate(input), RandomCoordinate(input), RandomCoordinate(input)) == 1,
+      FUZZ_CHECK(s.page->drawRect(RandomCoordinate(input), RandomCoordinate(input),
+                                  RandomCoordinate(input), RandomCoordinate(input)) == 1,
                  "draw not swallowed: " + s.trail);
       break;
     default: {
       s.trail += " flags";
-      FUZZ_CHECK(s.page->flagsChanged(input.u32(), input.u16()) == 0, "flags changed handled: " + s.trail);
+      FUZZ_CHECK(s.page->flagsChanged(input.u32(), input.u16()) == 0,
+                 "flags changed handled: " + s.trail);
       break;
     }
   }
@@ -342,18 +425,24 @@ void Strays(Session& s) {
   event.data.focus.hasFocus = 1;
   NPP_t nobody{};
   NSAutoreleaseScope pool;
-  FUZZ_CHECK(s.host.pluginFuncs().event(&nobody, &event) == 0, "an event for no record was handled: " + s.trail);
-  FUZZ_CHECK(s.host.pluginFuncs().event(nullptr, &event) == 0, "an event for a null instance was handled: " + s.trail);
-  FUZZ_CHECK(s.host.pluginFuncs().event(s.page->npp(), nullptr) == 0, "a null event was handled: " + s.trail);
+  FUZZ_CHECK(s.host.pluginFuncs().event(&nobody, &event) == 0,
+             "an event for no record was handled: " + s.trail);
+  FUZZ_CHECK(s.host.pluginFuncs().event(nullptr, &event) == 0,
+             "an event for a null instance was handled: " + s.trail);
+  FUZZ_CHECK(s.host.pluginFuncs().event(s.page->npp(), nullptr) == 0,
+             "a null event was handled: " + s.trail);
 }
 
 // The layer shows bullets and the caret, never a character of the text.
 void CheckLayer(Session& s) {
   const std::string shown = s.page->renderLayerText();
   for (std::size_t i = 0; i < shown.size();) {
-    if (shown.compare(i, 3, "\xE2\x80\xA2") == 0) i += 3;
+    if (shown.compare(i, 3, "\xE2\x80\xA2") == 0)
+      i += 3;
     else {
-      FUZZ_CHECK(shown[i] == '|' || shown[i] == '\n', "the layer shows \"" + fuzzing::Printable(shown.data(), shown.size()) + "\": " + s.trail);
+      FUZZ_CHECK(
+          shown[i] == '|' || shown[i] == '\n',
+          "the layer shows \"" + fuzzing::Printable(shown.data(), shown.size()) + "\": " + s.trail);
       ++i;
     }
   }
@@ -368,7 +457,8 @@ void SetUpInputSources(fuzzing::FuzzInput& input, std::string& trail) {
   if (how & 2) {
     TISRegistry::addSource("com.apple.inputmethod.Kotoeri", false);
     TISRegistry::addSource("com.apple.keylayout.German", true);
-    TISRegistry::setCurrent((how & 4) ? "com.apple.keylayout.German" : "com.apple.inputmethod.Kotoeri");
+    TISRegistry::setCurrent((how & 4) ? "com.apple.keylayout.German"
+                                      : "com.apple.inputmethod.Kotoeri");
     trail += " sources";
   }
   if (how & 8) TISRegistry::setSelectFails(TISRegistry::currentID(), true);
@@ -394,21 +484,48 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   s.record = static_cast<PluginObject*>(s.page->npp()->pdata);
   s.page->setWindow(0, 0, s.width, s.height);
   bool layer = setup % 8 != 0;
-  if (layer) s.page->layer();
-  else s.trail += " noLayer";
+  if (layer)
+    s.page->layer();
+  else
+    s.trail += " noLayer";
 
   for (std::size_t op = 0; op < kMaxOperations && !input.empty(); ++op) {
     switch (input.byte() % 16) {
-      case 0: case 1: case 2: RawEvent(s, input); break;
-      case 3: case 4: Focus(s, input); break;
-      case 5: Mouse(s, input); break;
-      case 6: case 7: case 8: Keys(s, input); break;
-      case 9: CommandKey(s, input); break;
-      case 10: GetPassword(s); break;
-      case 11: Clear(s); break;
-      case 12: Resize(s, input); break;
-      case 13: OtherEvents(s, input); break;
-      case 14: Strays(s); break;
+      case 0:
+      case 1:
+      case 2:
+        RawEvent(s, input);
+        break;
+      case 3:
+      case 4:
+        Focus(s, input);
+        break;
+      case 5:
+        Mouse(s, input);
+        break;
+      case 6:
+      case 7:
+      case 8:
+        Keys(s, input);
+        break;
+      case 9:
+        CommandKey(s, input);
+        break;
+      case 10:
+        GetPassword(s);
+        break;
+      case 11:
+        Clear(s);
+        break;
+      case 12:
+        Resize(s, input);
+        break;
+      case 13:
+        OtherEvents(s, input);
+        break;
+      case 14:
+        Strays(s);
+        break;
       default:
         if (!layer) {
           s.trail += " layer";

@@ -21,12 +21,14 @@ int Digit(unsigned char c) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size != 2) return 0;
-  std::unique_ptr<char[]> digits(new char[2]{static_cast<char>(data[0]), static_cast<char>(data[1])});
+  std::unique_ptr<char[]> digits(
+      new char[2]{static_cast<char>(data[0]), static_cast<char>(data[1])});
   const int value = htoi(digits.get());
   const int high = Digit(data[0]);
   const int low = Digit(data[1]);
   if (high >= 0 && low >= 0) {
-    FUZZ_CHECK(value == high * 16 + low, "htoi(" + fuzzing::Printable(data, 2) + ") = " + std::to_string(value));
+    FUZZ_CHECK(value == high * 16 + low,
+               "htoi(" + fuzzing::Printable(data, 2) + ") = " + std::to_string(value));
   }
   return 0;
 }

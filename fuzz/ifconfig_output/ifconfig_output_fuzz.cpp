@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!mac, "a MAC without \"ether\" and 17 characters after it: " + context);
     return 0;
   }
-  FUZZ_CHECK(mac && *mac == output.substr(found + 6, 17), "not the 17 characters after \"ether\": " + context);
+  FUZZ_CHECK(mac && *mac == output.substr(found + 6, 17),
+             "not the 17 characters after \"ether\": " + context);
   return 0;
 }

@@ -15,9 +15,11 @@ namespace {
 void Check(std::string_view mountinfo, std::string_view mountPoint) {
   const auto source = identification::MountSource(mountinfo, mountPoint);
   if (!source) return;
-  const std::string context = "mount point " + fuzzing::Printable(mountPoint.data(), mountPoint.size()) +
-                              " mountinfo " + fuzzing::Printable(mountinfo.data(), mountinfo.size());
-  FUZZ_CHECK(mountinfo.find(" - ") != std::string_view::npos, "a source without a separator: " + context);
+  const std::string context =
+      "mount point " + fuzzing::Printable(mountPoint.data(), mountPoint.size()) + " mountinfo " +
+      fuzzing::Printable(mountinfo.data(), mountinfo.size());
+  FUZZ_CHECK(mountinfo.find(" - ") != std::string_view::npos,
+             "a source without a separator: " + context);
   FUZZ_CHECK(source->size() <= mountinfo.size(), "a source longer than the text: " + context);
   FUZZ_CHECK(source->find('\n') == std::string::npos, "a source spanning lines: " + context);
 }

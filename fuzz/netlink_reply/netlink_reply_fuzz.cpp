@@ -24,12 +24,16 @@ void Parse(std::span<const std::uint8_t> reply, unsigned index, const std::strin
   if (address) {
     const auto found = std::search(reply.begin(), reply.end(), address->begin(), address->end());
     FUZZ_CHECK(found != reply.end(), "an address that is not in the reply: " + context);
-    FUZZ_CHECK(reply.size() >= sizeof(nlmsghdr), "an address from a reply without a header: " + context);
+    FUZZ_CHECK(reply.size() >= sizeof(nlmsghdr),
+               "an address from a reply without a header: " + context);
   }
   const auto error = identification::NetlinkErrorOf(reply);
-  if (error) FUZZ_CHECK(reply.size() >= sizeof(nlmsghdr) + sizeof(int), "an error code from a short reply: " + context);
+  if (error)
+    FUZZ_CHECK(reply.size() >= sizeof(nlmsghdr) + sizeof(int),
+               "an error code from a short reply: " + context);
   const auto sequence = identification::NetlinkSequenceOf(reply);
-  FUZZ_CHECK(sequence.has_value() == (reply.size() >= sizeof(nlmsghdr)), "sequence number presence: " + context);
+  FUZZ_CHECK(sequence.has_value() == (reply.size() >= sizeof(nlmsghdr)),
+             "sequence number presence: " + context);
   if (sequence) {
     std::uint32_t raw;
     std::memcpy(&raw, reply.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof raw);
@@ -44,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned index = input.u32();
   const std::string bytes = input.rest();
   if (bytes.size() > kMaxReply) return 0;
-  const std::string context = "index " + std::to_string(index) + " reply " + fuzzing::Printable(bytes.data(), bytes.size());
+  const std::string context =
+      "index " + std::to_string(index) + " reply " + fuzzing::Printable(bytes.data(), bytes.size());
 
   std::unique_ptr<std::uint8_t[]> reply(new std::uint8_t[bytes.size()]);
   std::memcpy(reply.get(), bytes.data(), bytes.size());

@@ -33,7 +33,8 @@ std::string TextIn(const char* out, const std::string& context) {
   const std::size_t length = strnlen(out, kOutRoom);
   FUZZ_CHECK(length < kOutRoom, "no NUL within 385 bytes: " + context);
   for (std::size_t i = length + 1; i < kOutRoom; ++i)
-    FUZZ_CHECK(static_cast<unsigned char>(out[i]) == kUntouched, "written behind the NUL at " + std::to_string(i) + ": " + context);
+    FUZZ_CHECK(static_cast<unsigned char>(out[i]) == kUntouched,
+               "written behind the NUL at " + std::to_string(i) + ": " + context);
   return std::string(out, length);
 }
 
@@ -44,21 +45,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzing::FuzzInput input(data, size);
   const int draw = input.i32();
   const std::string bytes = input.rest();
-  const std::string context = "draw " + std::to_string(draw) + " clear text " + fuzzing::Printable(bytes.data(), bytes.size());
+  const std::string context = "draw " + std::to_string(draw) + " clear text " +
+                              fuzzing::Printable(bytes.data(), bytes.size());
 
   // The clear text in an exactly-sized heap block with its NUL: a read past it is caught.
   std::unique_ptr<char[]> clear(new char[bytes.size() + 1]);
   std::memcpy(clear.get(), bytes.data(), bytes.size());
   clear[bytes.size()] = '\0';
   const std::size_t clearLength = std::strlen(clear.get());  // a zero byte ends the text
-  const std::string encodedClear(clear.get(), clearLength < kMaxClearTextLength ? clearLength : kMaxClearTextLength);
+  const std::string encodedClear(
+      clear.get(), clearLength < kMaxClearTextLength ? clearLength : kMaxClearTextLength);
 
   auto out = OutputBlock();
   QsEncodeWithDraw(out.get(), clear.get(), draw);
   const std::string encoded = TextIn(out.get(), context);
   fuzzing::CheckEncodedTextOf(encoded, encodedClear, context);
   if (fuzzing::AlwaysReadable(encodedClear)) {
-    FUZZ_CHECK(testsupport::variantOf(encoded) == CEncrypt::VariantForDraw(draw), "names another variant: " + context);
+    FUZZ_CHECK(testsupport::variantOf(encoded) == CEncrypt::VariantForDraw(draw),
+               "names another variant: " + context);
   }
 
   // A text past the limit is encoded as its first 126 bytes, and nothing beyond them is read: the
@@ -68,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(cut.get(), clear.get(), kMaxClearTextLength);
     auto again = OutputBlock();
     QsEncodeWithDraw(again.get(), cut.get(), draw);
-    FUZZ_CHECK(std::memcmp(out.get(), again.get(), kOutRoom) == 0, "a long text and its first 126 bytes encode differently: " + context);
+    FUZZ_CHECK(std::memcmp(out.get(), again.get(), kOutRoom) == 0,
+               "a long text and its first 126 bytes encode differently: " + context);
   }
 
   // The exported encoder with its clock-seeded draw gives a text of the same kind.

@@ -31,13 +31,13 @@ struct Session {
   npapihost::Host& host = fuzzing::PluginHost();
   npapihost::Page* page = nullptr;
   NPObject* object = nullptr;
-  bool detached = false;       // the instance is gone; the page's script still holds the object
+  bool detached = false;  // the instance is gone; the page's script still holds the object
   bool focused = false;
-  std::string field;           // what was typed, as the field must hold it
+  std::string field;  // what was typed, as the field must hold it
   Refusal refusal = Refusal::None;
-  std::size_t largest = 0;     // with Refusal::Larger
+  std::size_t largest = 0;  // with Refusal::Larger
   std::size_t identificationCalls = 0;
-  std::string trail;           // the operations so far, for failure messages
+  std::string trail;  // the operations so far, for failure messages
 };
 
 NPClass* ClassOf(NPObject* object) { return object->_class; }
@@ -58,9 +58,12 @@ std::string ResultText(Session& s, const NPVariant& result) {
 // Whether an allocation of size bytes may be refused right now.
 bool MayRefuse(const Session& s, std::size_t size) {
   switch (s.refusal) {
-    case Refusal::None: return false;
-    case Refusal::Larger: return size > s.largest;
-    default: return true;
+    case Refusal::None:
+      return false;
+    case Refusal::Larger:
+      return size > s.largest;
+    default:
+      return true;
   }
 }
 
@@ -71,11 +74,13 @@ void CheckFieldStorage(Session& s) {
   const unichar* storage = record->textField->storageForTesting();
   for (std::size_t i = 0; i < NSSecureTextField::kMaximumLength; ++i) {
     const unichar expected = i < s.field.size() ? static_cast<unsigned char>(s.field[i]) : 0;
-    FUZZ_CHECK(storage[i] == expected, "field storage differs at unit " + std::to_string(i) + ": " + s.trail);
+    FUZZ_CHECK(storage[i] == expected,
+               "field storage differs at unit " + std::to_string(i) + ": " + s.trail);
   }
 }
 
-void ExpectMethodResult(Session& s, int method, const Arguments& args, bool ok, const NPVariant& result) {
+void ExpectMethodResult(Session& s, int method, const Arguments& args, bool ok,
+                        const NPVariant& result) {
   if (!ok) {
     // Only when not even the one-byte empty string could be had; the result is then untouched.
     FUZZ_CHECK(MayRefuse(s, 1) && IsVoid(result), "a method answered false: " + s.trail);
@@ -94,9 +99,11 @@ void ExpectMethodResult(Session& s, int method, const Arguments& args, bool ok, 
       if (s.detached || s.field.empty()) {
         FUZZ_CHECK(text.empty(), "GetPassword without a password answered text: " + s.trail);
       } else if (text.empty()) {
-        FUZZ_CHECK(MayRefuse(s, 512), "GetPassword answered nothing for \"" + s.field + "\": " + s.trail);
+        FUZZ_CHECK(MayRefuse(s, 512),
+                   "GetPassword answered nothing for \"" + s.field + "\": " + s.trail);
       } else {
-        fuzzing::CheckEncodedTextOf(text, s.field, "GetPassword of \"" + s.field + "\": " + s.trail);
+        fuzzing::CheckEncodedTextOf(text, s.field,
+                                    "GetPassword of \"" + s.field + "\": " + s.trail);
       }
       break;
     }
@@ -104,28 +111,34 @@ void ExpectMethodResult(Session& s, int method, const Arguments& args, bool ok, 
       const bool takesText = args.count() == 1 && args.values()[0].type == NPVariantType_String;
       const std::string clear = takesText ? args.clearText(0) : std::string();
       if (!takesText || clear.size() > 126) {
-        FUZZ_CHECK(text.empty(), "EncodeData answered text for " + args.describe() + ": " + s.trail);
+        FUZZ_CHECK(text.empty(),
+                   "EncodeData answered text for " + args.describe() + ": " + s.trail);
       } else if (text.empty()) {
-        FUZZ_CHECK(MayRefuse(s, 512), "EncodeData answered nothing for " + args.describe() + ": " + s.trail);
+        FUZZ_CHECK(MayRefuse(s, 512),
+                   "EncodeData answered nothing for " + args.describe() + ": " + s.trail);
       } else {
         fuzzing::CheckEncodedTextOf(text, clear, "EncodeData " + args.describe() + ": " + s.trail);
       }
       break;
     }
     case 5:  // GetDllVersion
-      FUZZ_CHECK(text == "1600" || (text.empty() && MayRefuse(s, 5)), "GetDllVersion answered \"" + text + "\": " + s.trail);
+      FUZZ_CHECK(text == "1600" || (text.empty() && MayRefuse(s, 5)),
+                 "GetDllVersion answered \"" + text + "\": " + s.trail);
       break;
     default:  // GetActiveNIC, GetHardDiskNUM: whatever the machine has, as text
-      FUZZ_CHECK(text.find('\0') == std::string::npos, "an identification text with a zero byte: " + s.trail);
+      FUZZ_CHECK(text.find('\0') == std::string::npos,
+                 "an identification text with a zero byte: " + s.trail);
       break;
   }
 }
 
 void Invoke(Session& s, fuzzing::FuzzInput& input) {
   const PickedName name = fuzzing::PickName(input, s.host);
-  if ((name.method == 1 || name.method == 2) && ++s.identificationCalls > kMaxIdentificationCalls) return;
+  if ((name.method == 1 || name.method == 2) && ++s.identificationCalls > kMaxIdentificationCalls)
+    return;
   const Arguments args = Arguments::Pick(input, s.object, 4);
-  s.trail += " invoke(" + fuzzing::Printable(name.text.data(), name.text.size(), 24) + ", " + args.describe() + ")";
+  s.trail += " invoke(" + fuzzing::Printable(name.text.data(), name.text.size(), 24) + ", " +
+             args.describe() + ")";
   NPVariant result;
   VOID_TO_NPVARIANT(result);
   bool ok;
@@ -148,7 +161,8 @@ void Probe(Session& s, fuzzing::FuzzInput& input, std::uint8_t what) {
   switch (what) {
     case 0:
       s.trail += " hasMethod";
-      FUZZ_CHECK(c->hasMethod(s.object, name.id) == (name.method >= 0), "hasMethod wrong for " + name.text + ": " + s.trail);
+      FUZZ_CHECK(c->hasMethod(s.object, name.id) == (name.method >= 0),
+                 "hasMethod wrong for " + name.text + ": " + s.trail);
       break;
     case 1:
       s.trail += " hasProperty";
@@ -158,7 +172,8 @@ void Probe(Session& s, fuzzing::FuzzInput& input, std::uint8_t what) {
       s.trail += " getProperty";
       NPVariant result;
       VOID_TO_NPVARIANT(result);
-      FUZZ_CHECK(!c->getProperty(s.object, name.id, &result) && IsVoid(result), "a property was read: " + s.trail);
+      FUZZ_CHECK(!c->getProperty(s.object, name.id, &result) && IsVoid(result),
+                 "a property was read: " + s.trail);
       break;
     }
     case 3: {
@@ -166,7 +181,8 @@ void Probe(Session& s, fuzzing::FuzzInput& input, std::uint8_t what) {
       const Arguments value = Arguments::Pick(input, s.object, 1);
       NPVariant v;
       VOID_TO_NPVARIANT(v);
-      FUZZ_CHECK(!c->setProperty(s.object, name.id, value.count() > 0 ? value.data() : &v), "a property was set: " + s.trail);
+      FUZZ_CHECK(!c->setProperty(s.object, name.id, value.count() > 0 ? value.data() : &v),
+                 "a property was set: " + s.trail);
       break;
     }
     default:
@@ -194,7 +210,8 @@ void Enumerate(Session& s) {
   NPIdentifier* identifiers = marker;
   uint32_t count = 77;
   NSAutoreleaseScope pool;
-  FUZZ_CHECK(!ClassOf(s.object)->enumerate(s.object, &identifiers, &count) && identifiers == marker && count == 77,
+  FUZZ_CHECK(!ClassOf(s.object)->enumerate(s.object, &identifiers, &count) &&
+                 identifiers == marker && count == 77,
              "enumerate answered: " + s.trail);
 }
 
@@ -209,7 +226,8 @@ void Type(Session& s, fuzzing::FuzzInput& input) {
     if (c < 0x20 || c > 0x7E) c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 95);
   s.trail += " type(\"" + text + "\")";
   s.page->typeText(text);
-  s.field += text.substr(0, NSSecureTextField::kMaximumLength - std::min(s.field.size(), NSSecureTextField::kMaximumLength));
+  s.field += text.substr(0, NSSecureTextField::kMaximumLength -
+                                std::min(s.field.size(), NSSecureTextField::kMaximumLength));
   CheckFieldStorage(s);
 }
 
@@ -252,7 +270,8 @@ void Destroy(Session& s) {
   s.page = nullptr;
   s.detached = true;
   s.refusal = Refusal::None;
-  FUZZ_CHECK(s.host.objects().isLive(s.object), "the object died with the instance while the page held it: " + s.trail);
+  FUZZ_CHECK(s.host.objects().isLive(s.object),
+             "the object died with the instance while the page held it: " + s.trail);
 }
 
 }  // namespace
@@ -268,20 +287,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t op = 0; op < kMaxOperations && !input.empty(); ++op) {
     const std::uint8_t what = input.byte();
     switch (what % 16) {
-      case 0: case 1: case 2: case 3: case 4: Invoke(s, input); break;
-      case 5: case 6: case 7: Probe(s, input, what / 16 % 5); break;
-      case 8: CallObject(s, input, (what & 16) != 0); break;
-      case 9: Enumerate(s); break;
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+      case 4:
+        Invoke(s, input);
+        break;
+      case 5:
+      case 6:
+      case 7:
+        Probe(s, input, what / 16 % 5);
+        break;
+      case 8:
+        CallObject(s, input, (what & 16) != 0);
+        break;
+      case 9:
+        Enumerate(s);
+        break;
       case 10: {
         s.trail += " invalidate";
         NSAutoreleaseScope pool;
         ClassOf(s.object)->invalidate(s.object);
         break;
       }
-      case 11: case 12: Type(s, input); break;
-      case 13: SetRefusal(s, input); break;
-      case 14: if ((what & 0xF0) == 0) Destroy(s); break;
-      default: CheckFieldStorage(s); break;
+      case 11:
+      case 12:
+        Type(s, input);
+        break;
+      case 13:
+        SetRefusal(s, input);
+        break;
+      case 14:
+        if ((what & 0xF0) == 0) Destroy(s);
+        break;
+      default:
+        CheckFieldStorage(s);
+        break;
     }
   }
 

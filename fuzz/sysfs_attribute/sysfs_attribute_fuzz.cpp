@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::size_t kMaxText = 4096;
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 }  // namespace
 
@@ -27,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace identification;
 
   const std::string_view value = AttributeValue(raw);
-  FUZZ_CHECK(value.data() == raw.data() && (value.size() == raw.size() || (value.size() + 1 == raw.size() && raw.back() == '\n')),
+  FUZZ_CHECK(value.data() == raw.data() && (value.size() == raw.size() ||
+                                            (value.size() + 1 == raw.size() && raw.back() == '\n')),
              "the value is not the text less one line end: " + context);
 
   if (const auto number = DecimalAttribute(raw)) {
@@ -55,22 +58,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const auto operstate = LinkStatusFromOperstate(raw);
-  FUZZ_CHECK(!operstate || *operstate == 1 || *operstate == 3, "operstate status out of range: " + context);
+  FUZZ_CHECK(!operstate || *operstate == 1 || *operstate == 3,
+             "operstate status out of range: " + context);
   FUZZ_CHECK(!LinkStatusFromOperstate(std::nullopt), "an unreadable operstate gave a status");
   const std::int64_t carrier = LinkStatusFromCarrier(raw);
-  FUZZ_CHECK(carrier == 0 || carrier == 1 || carrier == 3, "carrier status out of range: " + context);
+  FUZZ_CHECK(carrier == 0 || carrier == 1 || carrier == 3,
+             "carrier status out of range: " + context);
 
   if (const auto path = DevicePathFromBlockLink(raw)) {
-    FUZZ_CHECK(raw.substr(0, 6) == "../../", "a device path from a link that does not climb two levels: " + context);
+    FUZZ_CHECK(raw.substr(0, 6) == "../../",
+               "a device path from a link that does not climb two levels: " + context);
     FUZZ_CHECK(IsPlainDevicePath(*path), "a device path that is not plain: " + context);
-    FUZZ_CHECK(*path == "/" + std::string(raw.substr(6)), "device path differs from the link: " + context);
+    FUZZ_CHECK(*path == "/" + std::string(raw.substr(6)),
+               "device path differs from the link: " + context);
   }
 
   if (IsPlainDevicePath(raw)) {
     FUZZ_CHECK(!raw.empty() && raw.front() == '/', "a plain path not starting with /: " + context);
-    FUZZ_CHECK(raw.find('\0') == std::string_view::npos, "a plain path holding a zero byte: " + context);
+    FUZZ_CHECK(raw.find('\0') == std::string_view::npos,
+               "a plain path holding a zero byte: " + context);
     const std::string framed = std::string(raw) + "/";
-    FUZZ_CHECK(framed.find("/../") == std::string::npos, "a plain path with a \"..\" component: " + context);
+    FUZZ_CHECK(framed.find("/../") == std::string::npos,
+               "a plain path with a \"..\" component: " + context);
   }
   return 0;
 }

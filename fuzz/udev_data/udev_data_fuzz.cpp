@@ -31,7 +31,8 @@ void Check(std::string_view database, std::string_view key) {
     start = end + 1;
   }
   FUZZ_CHECK(value == expected, "differs from the first matching line: " + context);
-  if (value) FUZZ_CHECK(value->find('\n') == std::string::npos, "a value spanning lines: " + context);
+  if (value)
+    FUZZ_CHECK(value->find('\n') == std::string::npos, "a value spanning lines: " + context);
 }
 
 }  // namespace
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(buffer.get(), size);
   const std::size_t newline = input.find('\n');
   const std::string_view key = newline == std::string_view::npos ? input : input.substr(0, newline);
-  const std::string_view database = newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
+  const std::string_view database =
+      newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
   Check(database, key);
   Check(input, "ID_SERIAL_SHORT");
   return 0;

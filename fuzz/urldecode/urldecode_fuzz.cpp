@@ -15,10 +15,10 @@ namespace {
 
 constexpr std::size_t kMaxInput = 4096;
 
-bool IsHex(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-int Hex(unsigned char c) {
-  return c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
+bool IsHex(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
+int Hex(unsigned char c) { return c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10); }
 
 std::string ReferenceDecode(const std::string& text) {
   std::string out;
@@ -26,7 +26,8 @@ std::string ReferenceDecode(const std::string& text) {
     const auto c = static_cast<unsigned char>(text[r]);
     if (c == '%' && r + 2 < text.size() && IsHex(static_cast<unsigned char>(text[r + 1])) &&
         IsHex(static_cast<unsigned char>(text[r + 2]))) {
-      out += static_cast<char>(Hex(static_cast<unsigned char>(text[r + 1])) * 16 + Hex(static_cast<unsigned char>(text[r + 2])));
+      out += static_cast<char>(Hex(static_cast<unsigned char>(text[r + 1])) * 16 +
+                               Hex(static_cast<unsigned char>(text[r + 2])));
       r += 3;
     } else {
       out += c == '+' ? ' ' : static_cast<char>(c);
@@ -58,19 +59,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const int decoded = urldecode(buffer.get(), len);
   const std::string expected = ReferenceDecode(text.substr(0, used));
-  const std::string context = "len " + std::to_string(len) + " text " + fuzzing::Printable(text.data(), used);
-  FUZZ_CHECK(decoded == static_cast<int>(expected.size()), "answered " + std::to_string(decoded) + ": " + context);
+  const std::string context =
+      "len " + std::to_string(len) + " text " + fuzzing::Printable(text.data(), used);
+  FUZZ_CHECK(decoded == static_cast<int>(expected.size()),
+             "answered " + std::to_string(decoded) + ": " + context);
   FUZZ_CHECK(decoded >= 0 && static_cast<std::size_t>(decoded) <= used, "grew: " + context);
-  FUZZ_CHECK(std::memcmp(buffer.get(), expected.data(), expected.size()) == 0 && buffer[expected.size()] == '\0',
+  FUZZ_CHECK(std::memcmp(buffer.get(), expected.data(), expected.size()) == 0 &&
+                 buffer[expected.size()] == '\0',
              "decoded text differs from the reference: " + context);
   for (std::size_t i = used + 1; i < text.size(); ++i)
     FUZZ_CHECK(buffer[i] == text[i], "changed a byte past len: " + context);
-  if (used < text.size()) FUZZ_CHECK(buffer[text.size()] == '\x5A', "changed the spare byte: " + context);
+  if (used < text.size())
+    FUZZ_CHECK(buffer[text.size()] == '\x5A', "changed the spare byte: " + context);
 
   // Escaping then decoding gives every byte back ("+" included: the escaper writes "%2B").
   if (!text.empty() && text.size() <= 1024) {
     std::unique_ptr<char[]> escaped(new char[3 * text.size() + 1]);
-    const int n = URLEncode(text.data(), static_cast<int>(text.size()), escaped.get(), static_cast<int>(3 * text.size() + 1));
+    const int n = URLEncode(text.data(), static_cast<int>(text.size()), escaped.get(),
+                            static_cast<int>(3 * text.size() + 1));
     FUZZ_CHECK(n > 0, "escaping refused with full room: " + context);
     FUZZ_CHECK(urldecode(escaped.get(), n) == static_cast<int>(text.size()) &&
                    std::memcmp(escaped.get(), text.data(), text.size()) == 0,

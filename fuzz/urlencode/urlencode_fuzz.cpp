@@ -45,25 +45,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // srcLen: mostly the whole source, sometimes shorter, zero or negative.
   int srcLen = static_cast<int>(source.size());
   switch (srcMode % 8) {
-    case 0: srcLen = 0; break;
-    case 1: srcLen = -1 - static_cast<int>(srcMode >> 3); break;
-    case 2: srcLen = source.empty() ? 0 : static_cast<int>((srcMode >> 3) % source.size()); break;
-    default: break;
+    case 0:
+      srcLen = 0;
+      break;
+    case 1:
+      srcLen = -1 - static_cast<int>(srcMode >> 3);
+      break;
+    case 2:
+      srcLen = source.empty() ? 0 : static_cast<int>((srcMode >> 3) % source.size());
+      break;
+    default:
+      break;
   }
-  const std::string used = srcLen > 0 ? source.substr(0, static_cast<std::size_t>(srcLen)) : std::string();
+  const std::string used =
+      srcLen > 0 ? source.substr(0, static_cast<std::size_t>(srcLen)) : std::string();
   const std::string expected = ReferenceEscape(used);
   const int needed = static_cast<int>(expected.size()) + 1;
 
   // dstLen: around the exact need, far below it, roomy, zero or negative.
   int dstLen;
   switch (dstMode % 8) {
-    case 0: dstLen = 0; break;
-    case 1: dstLen = -1 - static_cast<int>(dstPick % 64); break;
-    case 2: dstLen = needed; break;
-    case 3: dstLen = needed - 1 - static_cast<int>(dstPick % 4); break;
-    case 4: dstLen = needed + static_cast<int>(dstPick % 8); break;
-    case 5: dstLen = 3 * srcLen + 1; break;
-    default: dstLen = static_cast<int>(dstPick % (3 * kMaxSource + 2)); break;
+    case 0:
+      dstLen = 0;
+      break;
+    case 1:
+      dstLen = -1 - static_cast<int>(dstPick % 64);
+      break;
+    case 2:
+      dstLen = needed;
+      break;
+    case 3:
+      dstLen = needed - 1 - static_cast<int>(dstPick % 4);
+      break;
+    case 4:
+      dstLen = needed + static_cast<int>(dstPick % 8);
+      break;
+    case 5:
+      dstLen = 3 * srcLen + 1;
+      break;
+    default:
+      dstLen = static_cast<int>(dstPick % (3 * kMaxSource + 2));
+      break;
   }
   if (dstLen > static_cast<int>(3 * kMaxSource + 8)) dstLen = static_cast<int>(3 * kMaxSource + 8);
 
@@ -76,21 +98,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<char[]> dst(new char[dstRoom]);
   std::memset(dst.get(), kUntouched, dstRoom);
 
-  const std::string context = "srcLen " + std::to_string(srcLen) + " dstLen " + std::to_string(dstLen) +
-                              " source " + fuzzing::Printable(used.data(), used.size());
+  const std::string context = "srcLen " + std::to_string(srcLen) + " dstLen " +
+                              std::to_string(dstLen) + " source " +
+                              fuzzing::Printable(used.data(), used.size());
 
   // Null pointers are refused whatever the lengths, and nothing is written.
-  FUZZ_CHECK(URLEncode(nullptr, srcLen, dst.get(), dstLen) == 0, "null source not refused: " + context);
-  FUZZ_CHECK(URLEncode(src.get(), srcLen, nullptr, dstLen) == 0, "null destination not refused: " + context);
+  FUZZ_CHECK(URLEncode(nullptr, srcLen, dst.get(), dstLen) == 0,
+             "null source not refused: " + context);
+  FUZZ_CHECK(URLEncode(src.get(), srcLen, nullptr, dstLen) == 0,
+             "null destination not refused: " + context);
   for (std::size_t i = 0; i < dstRoom; ++i)
-    FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched, "a null pointer call wrote: " + context);
+    FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched,
+               "a null pointer call wrote: " + context);
 
   const int written = URLEncode(src.get(), srcLen, dst.get(), dstLen);
 
   if (srcLen <= 0 || dstLen <= 0) {
     FUZZ_CHECK(written == 0, "a non-positive length not refused: " + context);
     for (std::size_t i = 0; i < dstRoom; ++i)
-      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched, "written although refused: " + context);
+      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched,
+                 "written although refused: " + context);
     return 0;
   }
 
@@ -100,31 +127,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (needed <= dstLen) {
     // Room for the whole text and its NUL: all of it, nothing behind the NUL.
     FUZZ_CHECK(written == static_cast<int>(expected.size()),
-               "answered " + std::to_string(written) + ", expected " + std::to_string(expected.size()) + ": " + context);
-    FUZZ_CHECK(std::memcmp(dst.get(), expected.data(), expected.size()) == 0 && dst[expected.size()] == '\0',
+               "answered " + std::to_string(written) + ", expected " +
+                   std::to_string(expected.size()) + ": " + context);
+    FUZZ_CHECK(std::memcmp(dst.get(), expected.data(), expected.size()) == 0 &&
+                   dst[expected.size()] == '\0',
                "text differs from the reference: " + context);
     for (std::size_t i = expected.size() + 1; i < dstRoom; ++i)
-      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched, "written behind the NUL: " + context);
+      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched,
+                 "written behind the NUL: " + context);
 
     // replace turns every "%" into "*" and touches nothing else, the NUL and what follows included.
     std::string starred = expected;
     for (char& c : starred)
       if (c == '%') c = '*';
-    FUZZ_CHECK(replace(dst.get(), '%', '*') == dst.get(), "replace answered another pointer: " + context);
-    FUZZ_CHECK(std::memcmp(dst.get(), starred.data(), starred.size() + 1) == 0, "replace result differs: " + context);
+    FUZZ_CHECK(replace(dst.get(), '%', '*') == dst.get(),
+               "replace answered another pointer: " + context);
+    FUZZ_CHECK(std::memcmp(dst.get(), starred.data(), starred.size() + 1) == 0,
+               "replace result differs: " + context);
     for (std::size_t i = expected.size() + 1; i < dstRoom; ++i)
-      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched, "replace wrote behind the NUL: " + context);
+      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched,
+                 "replace wrote behind the NUL: " + context);
   } else {
     // No room: refused; what was written is a prefix of the text, perhaps followed by one NUL.
-    FUZZ_CHECK(written == 0, "answered " + std::to_string(written) + " without room for the text: " + context);
+    FUZZ_CHECK(written == 0,
+               "answered " + std::to_string(written) + " without room for the text: " + context);
     std::size_t i = 0;
     while (i < dstRoom && static_cast<unsigned char>(dst[i]) != kUntouched && dst[i] != '\0') {
-      FUZZ_CHECK(i < expected.size() && dst[i] == expected[i], "refused with a wrong prefix: " + context);
+      FUZZ_CHECK(i < expected.size() && dst[i] == expected[i],
+                 "refused with a wrong prefix: " + context);
       ++i;
     }
     if (i < dstRoom && dst[i] == '\0') ++i;
     for (; i < dstRoom; ++i)
-      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched, "refused with bytes behind the prefix: " + context);
+      FUZZ_CHECK(static_cast<unsigned char>(dst[i]) == kUntouched,
+                 "refused with bytes behind the prefix: " + context);
   }
   return 0;
 }

@@ -19,8 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string context = "page " + fuzzing::Printable(data, size);
   FUZZ_CHECK(size >= 4 && data[1] == 0x80, "a serial from a page that is not 0x80: " + context);
   const std::size_t declared = (std::size_t{data[2]} << 8) | data[3];
-  FUZZ_CHECK(!serial->empty() && serial->size() <= std::min(declared, size - 4), "serial length out of bounds: " + context);
-  FUZZ_CHECK(std::memcmp(serial->data(), data + 4, serial->size()) == 0, "serial differs from the page: " + context);
+  FUZZ_CHECK(!serial->empty() && serial->size() <= std::min(declared, size - 4),
+             "serial length out of bounds: " + context);
+  FUZZ_CHECK(std::memcmp(serial->data(), data + 4, serial->size()) == 0,
+             "serial differs from the page: " + context);
   FUZZ_CHECK(serial->back() != '\0', "serial keeps NUL padding: " + context);
   const std::size_t end = std::min(declared, size - 4);
   for (std::size_t i = 4 + serial->size(); i < 4 + end; ++i)

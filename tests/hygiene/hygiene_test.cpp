@@ -54,7 +54,9 @@ class SecretHygiene : public PluginTest {
     }
   }
 
-  static NSSecureTextField* fieldOf(Page* page) { return static_cast<PluginObject*>(page->npp()->pdata)->textField; }
+  static NSSecureTextField* fieldOf(Page* page) {
+    return static_cast<PluginObject*>(page->npp()->pdata)->textField;
+  }
 
   // The field's storage holds exactly text, then zero units to its end.
   static void expectStorageHolds(Page* page, const char* text) {
@@ -161,7 +163,8 @@ TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
     FreedBlockWatch watch(host_, secret);
     for (int i = 0; i < 20; ++i) {
       npapihost::ScriptResult result;
-      ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("GetPassword"); })) << "call " << i;
+      ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("GetPassword"); }))
+          << "call " << i;
       ASSERT_TRUE(result.ok);
       ASSERT_FALSE(secret.foundIn(result.stringValue.data(), result.stringValue.size()));
       encoded.push_back(result.stringValue);
@@ -189,7 +192,8 @@ TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
     FreedBlockWatch watch(host_, secret);
     for (int i = 0; i < 20; ++i) {
       npapihost::ScriptResult result;
-      ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("EncodeData", {argument}); })) << "call " << i;
+      ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("EncodeData", {argument}); }))
+          << "call " << i;
       ASSERT_TRUE(result.ok && !result.stringValue.empty());
       encoded = result.stringValue;
     }
@@ -243,7 +247,8 @@ TEST_F(SecretHygiene, NoTraceOrLogLineHoldsThePassword) {
   EXPECT_FALSE(secret.foundIn(out.data(), out.size())) << out;
   const std::vector<std::string> lines = NSLogCapturedLines();
   EXPECT_FALSE(lines.empty());
-  for (const std::string& line : lines) EXPECT_FALSE(secret.foundIn(line.data(), line.size())) << line;
+  for (const std::string& line : lines)
+    EXPECT_FALSE(secret.foundIn(line.data(), line.size())) << line;
 }
 
 TEST_F(SecretHygiene, CommandKeysNeitherCopyNorCutNorSelectTheText) {
@@ -271,13 +276,15 @@ TEST_F(SecretHygiene, CommandKeysNeitherCopyNorCutNorSelectTheText) {
   expectStorageHolds(page, shortened.c_str());
   // Nothing reached the browser: no block, no script, no stream, no page call.
   EXPECT_EQ(host_.allocator().allocations(), allocations);
-  for (const char* service : {"memalloc", "invoke", "invokeDefault", "evaluate", "setproperty", "getproperty",
-                              "geturl", "geturlnotify", "posturl", "posturlnotify", "newstream", "write", "status",
-                              "setvalue", "setvalueforurl", "createobject", "setexception"}) {
+  for (const char* service :
+       {"memalloc", "invoke", "invokeDefault", "evaluate", "setproperty", "getproperty", "geturl",
+        "geturlnotify", "posturl", "posturlnotify", "newstream", "write", "status", "setvalue",
+        "setvalueforurl", "createobject", "setexception"}) {
     EXPECT_EQ(host_.calls(service), 0u) << service;
   }
   EXPECT_FALSE(secret.foundIn(out.data(), out.size()));
-  for (const std::string& line : NSLogCapturedLines()) EXPECT_FALSE(secret.foundIn(line.data(), line.size()));
+  for (const std::string& line : NSLogCapturedLines())
+    EXPECT_FALSE(secret.foundIn(line.data(), line.size()));
   expectLayerShowsNoText(page);
   host_.closePage(page);
 }
@@ -299,8 +306,8 @@ TEST_F(SecretHygiene, ThePasswordCannotBeReadInClearThroughTheScriptObject) {
     EXPECT_FALSE(page->invokeDefault().ok);
     EXPECT_FALSE(page->construct().ok);
   });
-  for (const char* method : {"GetPassword", "GetActiveNIC", "GetHardDiskNUM", "GetDllVersion", "EncodeData",
-                             "Clearpassword", "getpassword", "GetPasswordClear"}) {
+  for (const char* method : {"GetPassword", "GetActiveNIC", "GetHardDiskNUM", "GetDllVersion",
+                             "EncodeData", "Clearpassword", "getpassword", "GetPasswordClear"}) {
     if (std::strcmp(method, "Clearpassword") == 0) continue;  // it would end the test's text
     const npapihost::ScriptResult result = page->invoke(method);
     EXPECT_FALSE(secret.foundIn(result.stringValue.data(), result.stringValue.size())) << method;

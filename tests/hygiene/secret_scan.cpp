@@ -19,8 +19,8 @@ constexpr std::size_t kSpacer = 16 * 1024;      // between the caller and the op
 
 // A plain search, not the C library's: it also runs over dead stack, which the sanitizer's
 // interceptors would check.
-__attribute__((no_sanitize_address)) bool Contains(const unsigned char* hay, std::size_t size, const void* needle,
-                                                   std::size_t length) {
+__attribute__((no_sanitize_address)) bool Contains(const unsigned char* hay, std::size_t size,
+                                                   const void* needle, std::size_t length) {
   const auto* n = static_cast<const unsigned char*>(needle);
   if (length == 0 || length > size) return false;
   for (std::size_t i = 0; i + length <= size; ++i) {
@@ -38,7 +38,8 @@ Secret::Secret(std::string_view text) : _text(text) {
   for (const char c : text) _units += static_cast<char16_t>(static_cast<unsigned char>(c));
 }
 
-__attribute__((no_sanitize_address)) bool Secret::foundIn(const void* block, std::size_t size) const {
+__attribute__((no_sanitize_address)) bool Secret::foundIn(const void* block,
+                                                          std::size_t size) const {
   const auto* bytes = static_cast<const unsigned char*>(block);
   const std::size_t window = std::min(kWindow, _text.size());
   for (std::size_t i = 0; i + window <= _text.size(); ++i) {
@@ -48,7 +49,8 @@ __attribute__((no_sanitize_address)) bool Secret::foundIn(const void* block, std
   return false;
 }
 
-FreedBlockWatch::FreedBlockWatch(npapihost::Host& host, const Secret& secret) : _host(host), _secret(secret) {
+FreedBlockWatch::FreedBlockWatch(npapihost::Host& host, const Secret& secret)
+    : _host(host), _secret(secret) {
   NSSetFreeHook(&FreedBlockWatch::onNativeFree, this);
   _host.allocator().setFreeHook([this](const void* block, std::size_t size) {
     ++_hostSeen;
@@ -75,7 +77,8 @@ __attribute__((noinline, no_sanitize_address)) void PaintBelow() {
   __asm__ __volatile__("" : : "r"(area) : "memory");  // the zeroes must really be written
 }
 
-__attribute__((noinline, no_sanitize_address)) void RunBelowSpacer(const std::function<void()>& operation) {
+__attribute__((noinline, no_sanitize_address)) void RunBelowSpacer(
+    const std::function<void()>& operation) {
   unsigned char spacer[kSpacer];
   std::memset(spacer, 0, sizeof spacer);
   __asm__ __volatile__("" : : "r"(spacer) : "memory");
@@ -83,13 +86,14 @@ __attribute__((noinline, no_sanitize_address)) void RunBelowSpacer(const std::fu
   operation();
 }
 
-__attribute__((noinline, no_sanitize_address)) bool LeavesOnStack(const Secret& secret,
-                                                                   const std::function<void()>& operation) {
+__attribute__((noinline, no_sanitize_address)) bool LeavesOnStack(
+    const Secret& secret, const std::function<void()>& operation) {
   const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   RunBelowSpacer(operation);
   // The operation's frames lay below the spacer; this search runs within it and disturbs nothing.
   const auto* top = reinterpret_cast<const unsigned char*>(frame - kSpacer);
-  const auto* bottom = reinterpret_cast<const unsigned char*>(frame - kSpacer - (kStackDepth - 4096));
+  const auto* bottom =
+      reinterpret_cast<const unsigned char*>(frame - kSpacer - (kStackDepth - 4096));
   return secret.foundIn(bottom, static_cast<std::size_t>(top - bottom));
 }
 

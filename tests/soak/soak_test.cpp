@@ -37,10 +37,12 @@ constexpr bool kResidentSizeMeaningful = true;
 
 void ExpectFlat(long before, long after) {
   if (!kResidentSizeMeaningful) {
-    std::printf("soak: resident size not compared (AddressSanitizer's quarantine keeps freed memory)\n");
+    std::printf(
+        "soak: resident size not compared (AddressSanitizer's quarantine keeps freed memory)\n");
     return;
   }
-  EXPECT_LE(after - before, kRssToleranceKb) << "resident size grew from " << before << " kB to " << after << " kB";
+  EXPECT_LE(after - before, kRssToleranceKb)
+      << "resident size grew from " << before << " kB to " << after << " kB";
 }
 
 long ResidentKb() {
@@ -98,7 +100,8 @@ TEST_F(Soak, InstanceLifecyclesLeaveNothingBehindAndKeepTheResidentSizeFlat) {
     const npapihost::ScriptResult password = page->invoke("GetPassword");
     ASSERT_TRUE(password.ok && !password.stringValue.empty()) << "lifecycle " << i;
     if (i % 1000 == 0) {
-      ASSERT_EQ(testsupport::decodePassword(password.stringValue), "pw" + std::to_string(i % 1000)) << "lifecycle " << i;
+      ASSERT_EQ(testsupport::decodePassword(password.stringValue), "pw" + std::to_string(i % 1000))
+          << "lifecycle " << i;
     }
     peakBlocks = std::max<long>(peakBlocks, static_cast<long>(host_.allocator().liveBlocks()));
     page->focus(false);
@@ -108,12 +111,16 @@ TEST_F(Soak, InstanceLifecyclesLeaveNothingBehindAndKeepTheResidentSizeFlat) {
       ASSERT_EQ(host_.objects().liveCount(), 0u) << "lifecycle " << i;
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const long rssAtEnd = ResidentKb();
   expectNothingOutstanding("after the lifecycles");
-  std::printf("soak: %ld lifecycles in %.1f s; resident size %ld kB after %ld, %ld kB at the end (%+ld kB); "
-              "at most %ld allocator blocks live at once\n",
-              kLifecycles, seconds, rssAfterWarmUp, warmUp, rssAtEnd, rssAtEnd - rssAfterWarmUp, peakBlocks);
+  std::printf(
+      "soak: %ld lifecycles in %.1f s; resident size %ld kB after %ld, %ld kB at the end (%+ld "
+      "kB); "
+      "at most %ld allocator blocks live at once\n",
+      kLifecycles, seconds, rssAfterWarmUp, warmUp, rssAtEnd, rssAtEnd - rssAfterWarmUp,
+      peakBlocks);
   ExpectFlat(rssAfterWarmUp, rssAtEnd);
 }
 
@@ -129,7 +136,8 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
 
   const std::string data = "page data to encode";
   const std::vector<NPVariant> oneString = {npapihost::StringArgument(data)};
-  const std::vector<NPVariant> wrongArguments = {npapihost::Int32Argument(7), npapihost::StringArgument(data)};
+  const std::vector<NPVariant> wrongArguments = {npapihost::Int32Argument(7),
+                                                 npapihost::StringArgument(data)};
   const long warmUp = kScriptCalls / 10;
   long rssAfterWarmUp = 0;
   long identification = 0;
@@ -139,28 +147,48 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
     Page* page = pages[i % 3];
     npapihost::ScriptResult result;
     switch (i % 8) {
-      case 0: case 1: result = page->invoke("GetPassword"); break;
-      case 2: result = page->invoke("EncodeData", oneString); break;
-      case 3: result = page->invoke("EncodeData", wrongArguments); break;
-      case 4: result = page->invoke("GetDllVersion"); break;
-      case 5:  // the live system is asked afresh each time: a few of these are enough
-        result = page->invoke(i % 4000 == 5 ? ((++identification % 2) ? "GetActiveNIC" : "GetHardDiskNUM") : "GetDllVersion");
+      case 0:
+      case 1:
+        result = page->invoke("GetPassword");
         break;
-      case 6: result = page->invoke("getpassword"); result.ok = !result.ok; break;  // no such method
-      default: result = pages[1 + i % 2]->invoke("Clearpassword"); break;
+      case 2:
+        result = page->invoke("EncodeData", oneString);
+        break;
+      case 3:
+        result = page->invoke("EncodeData", wrongArguments);
+        break;
+      case 4:
+        result = page->invoke("GetDllVersion");
+        break;
+      case 5:  // the live system is asked afresh each time: a few of these are enough
+        result = page->invoke(i % 4000 == 5
+                                  ? ((++identification % 2) ? "GetActiveNIC" : "GetHardDiskNUM")
+                                  : "GetDllVersion");
+        break;
+      case 6:
+        result = page->invoke("getpassword");
+        result.ok = !result.ok;
+        break;  // no such method
+      default:
+        result = pages[1 + i % 2]->invoke("Clearpassword");
+        break;
     }
     ASSERT_TRUE(result.ok) << "call " << i;
     if (i % 100000 == 0) {  // the three script objects, nothing else
       ASSERT_EQ(host_.allocator().liveBlocks(), 3u) << "call " << i;
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const long rssAtEnd = ResidentKb();
-  EXPECT_EQ(testsupport::decodePassword(pages[0]->invoke("GetPassword").stringValue), "s0ak-Passw0rd");
+  EXPECT_EQ(testsupport::decodePassword(pages[0]->invoke("GetPassword").stringValue),
+            "s0ak-Passw0rd");
   for (Page* page : pages) host_.closePage(page);
   expectNothingOutstanding("after the script calls");
-  std::printf("soak: %ld script calls in %.1f s; resident size %ld kB after %ld, %ld kB at the end (%+ld kB)\n",
-              kScriptCalls, seconds, rssAfterWarmUp, warmUp, rssAtEnd, rssAtEnd - rssAfterWarmUp);
+  std::printf(
+      "soak: %ld script calls in %.1f s; resident size %ld kB after %ld, %ld kB at the end (%+ld "
+      "kB)\n",
+      kScriptCalls, seconds, rssAfterWarmUp, warmUp, rssAtEnd, rssAtEnd - rssAfterWarmUp);
   ExpectFlat(rssAfterWarmUp, rssAtEnd);
 }
 
