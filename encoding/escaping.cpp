@@ -2,6 +2,7 @@
 // htoi, and the escaping loop that QsEncode shares. The escaping works from a table of the unit
 // each byte becomes, so each of the 128 bytes of a QsEncode costs one lookup and one store.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -18,22 +19,36 @@ constexpr bool IsHexDigit(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-// What a byte becomes: its characters followed by zero bytes, and how many characters count.
-struct Unit {
-  std::array<char, 4> chars;
-  int length;
-};
-
+// What a byte becomes, packed in a 64-bit word: in memory order first its characters followed by
+// zero bytes (four bytes), then its length, 1 or 3. One load gives both.
+using Unit = uint64_t;
 using Units = std::array<Unit, 256>;
+
+constexpr Unit PackUnit(const char (&chars)[4], int length) {
+  Unit u = 0;
+  for (int k = 0; k < 4; ++k) {
+    const Unit c = static_cast<unsigned char>(chars[k]);
+    u |= std::endian::native == std::endian::little ? c << (8 * k) : c << (56 - 8 * k);
+  }
+  const Unit n = static_cast<unsigned>(length);
+  return u | (std::endian::native == std::endian::little ? n << 32 : n);
+}
+
+constexpr int UnitLength(Unit u) {
+  return static_cast<int>(std::endian::native == std::endian::little ? u >> 32 : u & 0xFFFFFFFF);
+}
 
 constexpr Units MakeUnits(char mark) {
   constexpr char kHex[] = "0123456789ABCDEF";
   Units units{};
   for (unsigned b = 0; b < 256; ++b) {
-    if (IsAlnum(b))
-      units[b] = {{static_cast<char>(b), 0, 0, 0}, 1};
-    else
-      units[b] = {{mark, kHex[b >> 4], kHex[b & 15], 0}, 3};
+    if (IsAlnum(b)) {
+      const char chars[4] = {static_cast<char>(b), 0, 0, 0};
+      units[b] = PackUnit(chars, 1);
+    } else {
+      const char chars[4] = {mark, kHex[b >> 4], kHex[b & 15], 0};
+      units[b] = PackUnit(chars, 3);
+    }
   }
   return units;
 }
@@ -77,25 +92,25 @@ int EscapeAll(const unsigned char* src, int n, char* dst, Mark mark) {
       d += zeroRun.size();
       continue;
     }
+#pragma GCC unroll 16
     for (int j = i; j < i + 16; ++j) {
-      const Unit& u = units[src[j]];
-      std::memcpy(d, u.chars.data(), 4);
-      d += u.length;
+      const Unit u = units[src[j]];
+      std::memcpy(d, &u, 4);
+      d += UnitLength(u);
     }
   }
   for (; i < n - 3; ++i) {
-    const Unit& u = units[src[i]];
-    std::memcpy(d, u.chars.data(), 4);
-    d += u.length;
+    const Unit u = units[src[i]];
+    std::memcpy(d, &u, 4);
+    d += UnitLength(u);
   }
   for (; i < n; ++i) {
-    const Unit& u = units[src[i]];
-    d[0] = u.chars[0];
-    if (u.length == 3) {
-      d[1] = u.chars[1];
-      d[2] = u.chars[2];
-    }
-    d += u.length;
+    const Unit u = units[src[i]];
+    if (UnitLength(u) == 1)
+      std::memcpy(d, &u, 1);
+    else
+      std::memcpy(d, &u, 3);
+    d += UnitLength(u);
   }
   *d = '\0';
   return static_cast<int>(d - dst);
@@ -112,14 +127,14 @@ int URLEncode(const char* src, int srcLen, char* dst, int dstLen) {
 
   int j = 0;
   for (int i = 0; i < srcLen; ++i) {
-    const Unit& u = kPercentUnits[s[i]];
-    if (j + u.length >= dstLen) return 0;  // no room for the unit and a NUL behind it
-    if (u.length == 1) {
-      dst[j] = u.chars[0];
-    } else {
-      std::memcpy(dst + j, u.chars.data(), 4);  // "%XY" and a NUL
-    }
-    j += u.length;
+    const Unit u = kPercentUnits[s[i]];
+    const int length = UnitLength(u);
+    if (j + length >= dstLen) return 0;  // no room for the unit and a NUL behind it
+    if (length == 1)
+      std::memcpy(dst + j, &u, 1);
+    else
+      std::memcpy(dst + j, &u, 4);  // "%XY" and a NUL
+    j += length;
   }
   dst[j] = '\0';
   return j;
