@@ -11,7 +11,7 @@ enum class Mark { kPercent, kStar };
 // Escapes exactly n > 0 bytes of src into dst (zero bytes included): letters and digits as
 // themselves, every other byte as the mark and two upper-case hexadecimal digits. Writes the units
 // and a NUL, nothing behind it, and returns the number of characters before the NUL. dst needs
-// room for 3 * n + 1 bytes; a unit never refuses.
+// room for 3 * n + 1 bytes, which always suffice: nothing is refused.
 int EscapeAll(const unsigned char* src, int n, char* dst, Mark mark);
 
 }  // namespace escaping

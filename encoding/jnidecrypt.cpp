@@ -1,7 +1,6 @@
 // QsEncode: the three stages of the encoded password text over fixed buffers on its own stack,
 // each zero-filled before its stage and wiped before returning. The stages are CEncrypt
 // (encoding/encrypt.h), CAES (encoding/aes.h) and the escaping of encoding/escaping.h.
-#include <cstring>
 
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
