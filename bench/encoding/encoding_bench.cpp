@@ -2,8 +2,9 @@
 // hardened AES_encrypt and the T-table path of AES_cbc_encrypt), keying with both schedules, and
 // QsEncode against the same pipeline built over OpenSSL's AES, with the shared clock-seeded draw
 // timed on its own. Prints the ratios at the end. Unless told otherwise, every benchmark runs
-// five times, interleaved in random order, and the ratios take each one's fastest run: the machine
-// is shared, and the fastest run is the one least disturbed by others.
+// five times, interleaved in random order, and the ratios take each one's fastest run in CPU time:
+// the machine is shared, and the fastest run is the one least disturbed by others, while CPU time
+// leaves out the moments the process waits for a core.
 #include <benchmark/benchmark.h>
 #include <openssl/aes.h>
 #include <openssl/evp.h>
@@ -230,7 +231,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       }
       if (run.run_type == Run::RT_Iteration) {
         const std::string name = run.benchmark_name();
-        const double ns = run.GetAdjustedRealTime();
+        const double ns = run.GetAdjustedCPUTime();
         ns_[name] = ns_.count(name) ? std::min(ns_[name], ns) : ns;
         if (run.repetitions <= 1) shown.push_back(run);
       } else if (run.aggregate_name == "median" || run.aggregate_name == "min" ||
