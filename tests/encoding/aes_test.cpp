@@ -142,6 +142,25 @@ TEST(AesEncode, EncryptsWholeMultiplesOf64UnderTheDerivedKey) {
   }
 }
 
+TEST(AesEncode, InPlaceGivesTheSameCipherAndLeavesTheLastBlockInWork) {
+  std::mt19937 rng(21);
+  for (std::size_t n : {1u, 64u, 65u, 127u}) {
+    std::vector<char> text = Text(n, 'q');
+    for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>('!' + rng() % 90);
+    const std::size_t total = (n + 63) / 64 * 64;
+    std::vector<char> out(total);
+    CAES aes;
+    aes.Encode(out.data(), text.data());
+    EXPECT_EQ(std::memcmp(aes.in_block, text.data() + total - 16, 16), 0) << n;
+    EXPECT_EQ(std::memcmp(aes.out_block, out.data() + total - 16, 16), 0) << n;
+    std::vector<char> inPlace = text;
+    CAES other;
+    other.Encode(inPlace.data(), inPlace.data());
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), inPlace.begin())) << n;
+    EXPECT_EQ(std::memcmp(other.in_block, text.data() + total - 16, 16), 0) << n;
+  }
+}
+
 TEST(AesDecode, GivesBackAll128EncryptedBytes) {
   for (std::size_t n : {65u, 100u, 127u}) {
     std::vector<char> text = Text(n, 'k');

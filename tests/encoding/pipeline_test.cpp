@@ -141,6 +141,26 @@ TEST(PipelineLength, EncodesOnlyTheFirst126Bytes) {
   EXPECT_TRUE(Units(out, cipher));
 }
 
+TEST(PipelineOutput, WritesTheTextAndItsNulAndNothingBehind) {
+  std::mt19937 rng(9);
+  for (std::size_t len : {0u, 1u, 10u, 63u, 64u, 100u, 126u}) {
+    for (int r : {0, 7, 68, 95}) {
+      std::string clear(len, '\0');
+      for (char& c : clear) c = static_cast<char>(1 + rng() % 255);
+      char out[512];
+      std::memset(out, 0x55, sizeof out);
+      QsEncodeWithDraw(out, clear.c_str(), r);
+      const std::size_t length = std::strlen(out);
+      for (std::size_t i = length + 1; i < sizeof out; ++i)
+        ASSERT_EQ(out[i], '\x55') << "L " << len << ", r " << r << ", byte " << i;
+      // Again into a block with no byte to spare (AddressSanitizer checks).
+      auto exact = std::make_unique<char[]>(length + 1);
+      QsEncodeWithDraw(exact.get(), clear.c_str(), r);
+      EXPECT_EQ(std::string(exact.get()), std::string(out));
+    }
+  }
+}
+
 TEST(PipelineDraw, QsEncodeDrawsFromTheGeneratorSeededWithTheClock) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     const std::time_t before = std::time(nullptr);
