@@ -1,11 +1,15 @@
 // QsEncode: the three stages of the encoded password text over fixed buffers on its own stack,
 // each zero-filled before its stage and wiped before returning. The stages are CEncrypt
-// (encoding/encrypt.h), CAES (encoding/aes.h) and the escaping of encoding/escaping.h.
+// (encoding/encrypt.h), CAES (encoding/aes.h) and the escaping of encoding/escaping.h; and the
+// choice of a draw whose variant leaves no zero byte in the scrambled text.
+
+#include <cstring>
 
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
 #include "encoding/escaping.h"
 #include "encoding/jnidecrypt.h"
+#include "encoding/variants.h"
 #include "encoding/wipe.h"
 
 namespace {
@@ -15,23 +19,28 @@ namespace {
 constexpr int kShownCipherBytes = 128;
 static_assert(kMaxClearTextLength + 1 <= kShownCipherBytes);
 
-}  // namespace
-
-void QsEncodeWithDraw(char* out, const char* clear, int r) {
-  if (out == nullptr) return;
-  if (clear == nullptr) {
-    out[0] = '\0';
-    return;
-  }
+// Scrambles clear into scrambled (zero-filled, 128 bytes) under the draw r, or, when its variant
+// turns a byte into zero, under the first following draw whose variant does not; under r again
+// when none does. Returns the draw used.
+int ScrambleKeepingEveryByte(char* scrambled, const char* clear, int r) {
+  const std::size_t length = strnlen(clear, kMaxClearTextLength);
   CEncrypt scrambler;
-  CAES aes;
-
-  // The scrambled text (at most 126 bytes and the variant number) keeps a zero byte behind it,
-  // which ends it for the AES stage and fills its last block.
-  char scrambled[128];
-  encoding::ZeroFill(scrambled, sizeof scrambled);
+  const int count = scrambler::kVariantCount;
+  const int k = (r % count + count) % count;
+  for (int step = 0; step < count; ++step) {
+    const int draw = step == 0 ? r : (k + step) % count;
+    scrambler.EncodeWithDraw(scrambled, clear, draw, kMaxClearTextLength);
+    // The variant number behind the text is never zero; only the transformed bytes can be.
+    if (std::memchr(scrambled, 0, length) == nullptr) return draw;
+  }
   scrambler.EncodeWithDraw(scrambled, clear, r, kMaxClearTextLength);
+  return r;
+}
 
+// The AES and escaping stages over a scrambled text: writes the encoded password text into out
+// and wipes both working buffers.
+void EncodeScrambled(char* out, char (&scrambled)[128]) {
+  CAES aes;
   // 0, 64 or 128 cipher bytes; the rest stay zero and are escaped as "*00" all the same.
   char cipher[kShownCipherBytes];
   encoding::ZeroFill(cipher, sizeof cipher);
@@ -46,4 +55,40 @@ void QsEncodeWithDraw(char* out, const char* clear, int r) {
   encoding::SecureWipe(cipher, sizeof cipher);
 }
 
-extern "C" void QsEncode(char* out, const char* clear) { QsEncodeWithDraw(out, clear, CEncrypt::Draw()); }
+}  // namespace
+
+void QsEncodeWithDraw(char* out, const char* clear, int r) {
+  if (out == nullptr) return;
+  if (clear == nullptr) {
+    out[0] = '\0';
+    return;
+  }
+  // The scrambled text (at most 126 bytes and the variant number) keeps a zero byte behind it,
+  // which ends it for the AES stage and fills its last block.
+  char scrambled[128];
+  encoding::ZeroFill(scrambled, sizeof scrambled);
+  CEncrypt scrambler;
+  scrambler.EncodeWithDraw(scrambled, clear, r, kMaxClearTextLength);
+  EncodeScrambled(out, scrambled);
+}
+
+int DrawKeepingEveryByte(const char* clear, int r) {
+  if (clear == nullptr) return r;
+  char trial[128];
+  encoding::ZeroFill(trial, sizeof trial);
+  const int draw = ScrambleKeepingEveryByte(trial, clear, r);
+  encoding::SecureWipe(trial, sizeof trial);
+  return draw;
+}
+
+extern "C" void QsEncode(char* out, const char* clear) {
+  if (out == nullptr) return;
+  if (clear == nullptr) {
+    out[0] = '\0';
+    return;
+  }
+  char scrambled[128];
+  encoding::ZeroFill(scrambled, sizeof scrambled);
+  ScrambleKeepingEveryByte(scrambled, clear, CEncrypt::Draw());
+  EncodeScrambled(out, scrambled);
+}
