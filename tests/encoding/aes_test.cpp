@@ -9,7 +9,7 @@
 
 #include "encoding/aes.h"
 #include "encoding/aes_tables.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "encoding/jnidecrypt.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "encoding/encrypt.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 
