@@ -33,7 +33,8 @@ class CAES {
 
   // Keys the object, then encrypts in ECB the length of text up to its NUL rounded up to a
   // multiple of 64 (0 stays 0): that many bytes of text are read, including what follows the
-  // NUL, and that many cipher bytes are written to out. Nothing else is written.
+  // NUL, and that many cipher bytes are written to out. Nothing else is written. out may be text
+  // itself, but must not overlap it otherwise.
   void Encode(char* out, const char* text);
 
   // Keys the object, then decrypts exactly 128 bytes of cipher into out (no terminator).

@@ -1,9 +1,12 @@
 // The URL-style escaping of the cipher bytes and its inverse: URLEncode, replace, urldecode and
-// htoi. URLEncode works from a table of the unit each byte becomes, so the 128 bytes of every
-// QsEncode cost one lookup and one store each.
+// htoi, and the escaping loop that QsEncode shares. The escaping works from a table of the unit
+// each byte becomes, so each of the 128 bytes of a QsEncode costs one lookup and one store.
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
+#include "encoding/escaping.h"
 #include "encoding/jnidecrypt.h"
 
 namespace {
@@ -16,23 +19,52 @@ constexpr bool IsHexDigit(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-// What a byte becomes: its characters followed by zero bytes, and how many characters count.
-struct Unit {
-  std::array<char, 4> chars;
-  int length;
-};
+// What a byte becomes, packed in a 64-bit word: in memory order first its characters followed by
+// zero bytes (four bytes), then its length, 1 or 3. One load gives both.
+using Unit = uint64_t;
+using Units = std::array<Unit, 256>;
 
-constexpr std::array<Unit, 256> kUnits = [] {
+constexpr Unit PackUnit(const char (&chars)[4], int length) {
+  Unit u = 0;
+  for (int k = 0; k < 4; ++k) {
+    const Unit c = static_cast<unsigned char>(chars[k]);
+    u |= std::endian::native == std::endian::little ? c << (8 * k) : c << (56 - 8 * k);
+  }
+  const Unit n = static_cast<unsigned>(length);
+  return u | (std::endian::native == std::endian::little ? n << 32 : n);
+}
+
+constexpr int UnitLength(Unit u) {
+  return static_cast<int>(std::endian::native == std::endian::little ? u >> 32 : u & 0xFFFFFFFF);
+}
+
+constexpr Units MakeUnits(char mark) {
   constexpr char kHex[] = "0123456789ABCDEF";
-  std::array<Unit, 256> units{};
+  Units units{};
   for (unsigned b = 0; b < 256; ++b) {
-    if (IsAlnum(b))
-      units[b] = {{static_cast<char>(b), 0, 0, 0}, 1};
-    else
-      units[b] = {{'%', kHex[b >> 4], kHex[b & 15], 0}, 3};
+    if (IsAlnum(b)) {
+      const char chars[4] = {static_cast<char>(b), 0, 0, 0};
+      units[b] = PackUnit(chars, 1);
+    } else {
+      const char chars[4] = {mark, kHex[b >> 4], kHex[b & 15], 0};
+      units[b] = PackUnit(chars, 3);
+    }
   }
   return units;
-}();
+}
+
+constexpr Units kPercentUnits = MakeUnits('%');
+constexpr Units kStarUnits = MakeUnits('*');
+
+// Sixteen zero bytes, escaped: what QsEncode gives for each cipher block that AES did not write.
+constexpr std::array<char, 48> ZeroRun(char mark) {
+  std::array<char, 48> run{};
+  for (int i = 0; i < 48; i += 3) run[i] = mark, run[i + 1] = '0', run[i + 2] = '0';
+  return run;
+}
+
+constexpr std::array<char, 48> kPercentZeroRun = ZeroRun('%');
+constexpr std::array<char, 48> kStarZeroRun = ZeroRun('*');
 
 int HexValue(unsigned char c) {
   if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
@@ -41,34 +73,68 @@ int HexValue(unsigned char c) {
 
 }  // namespace
 
+namespace escaping {
+
+int EscapeAll(const unsigned char* src, int n, char* dst, Mark mark) {
+  const Units& units = mark == Mark::kStar ? kStarUnits : kPercentUnits;
+  const std::array<char, 48>& zeroRun = mark == Mark::kStar ? kStarZeroRun : kPercentZeroRun;
+  char* d = dst;
+  int i = 0;
+  // Each unit is stored as four bytes: the zero bytes behind its characters land where the next
+  // units write theirs. Sixteen zero bytes in a row (a cipher block that was never written) go
+  // as one copy. The last three units are stored exactly, so nothing is left behind the NUL.
+  for (; i + 16 <= n - 3; i += 16) {
+    uint64_t lo, hi;
+    std::memcpy(&lo, src + i, 8);
+    std::memcpy(&hi, src + i + 8, 8);
+    if ((lo | hi) == 0) {
+      std::memcpy(d, zeroRun.data(), zeroRun.size());
+      d += zeroRun.size();
+      continue;
+    }
+#pragma GCC unroll 16
+    for (int j = i; j < i + 16; ++j) {
+      const Unit u = units[src[j]];
+      std::memcpy(d, &u, 4);
+      d += UnitLength(u);
+    }
+  }
+  for (; i < n - 3; ++i) {
+    const Unit u = units[src[i]];
+    std::memcpy(d, &u, 4);
+    d += UnitLength(u);
+  }
+  for (; i < n; ++i) {
+    const Unit u = units[src[i]];
+    if (UnitLength(u) == 1)
+      std::memcpy(d, &u, 1);
+    else
+      std::memcpy(d, &u, 3);
+    d += UnitLength(u);
+  }
+  *d = '\0';
+  return static_cast<int>(d - dst);
+}
+
+}  // namespace escaping
+
 int URLEncode(const char* src, int srcLen, char* dst, int dstLen) {
   if (src == nullptr || dst == nullptr || srcLen <= 0 || dstLen <= 0) return 0;
   const auto* s = reinterpret_cast<const unsigned char*>(src);
-  int i = 0;
+  // With room for every byte escaped, nothing can be refused.
+  if (3LL * srcLen + 1 <= dstLen)
+    return escaping::EscapeAll(s, srcLen, dst, escaping::Mark::kPercent);
+
   int j = 0;
-
-  // With room for every byte escaped, nothing can be refused, and each unit is stored as four
-  // bytes: the zero bytes behind its characters land where the next units write theirs. The last
-  // three units take the exact path below, so nothing is left behind the closing NUL.
-  if (3LL * srcLen + 1 <= dstLen && srcLen > 3) {
-    char* d = dst;
-    for (const unsigned char* end = s + srcLen - 3; s + i < end; ++i) {
-      const Unit& u = kUnits[s[i]];
-      std::memcpy(d, u.chars.data(), 4);
-      d += u.length;
-    }
-    j = static_cast<int>(d - dst);
-  }
-
-  for (; i < srcLen; ++i) {
-    const Unit& u = kUnits[s[i]];
-    if (j + u.length >= dstLen) return 0;  // no room for the unit and a NUL behind it
-    if (u.length == 1) {
-      dst[j] = u.chars[0];
-    } else {
-      std::memcpy(dst + j, u.chars.data(), 4);  // "%XY" and a NUL
-    }
-    j += u.length;
+  for (int i = 0; i < srcLen; ++i) {
+    const Unit u = kPercentUnits[s[i]];
+    const int length = UnitLength(u);
+    if (j + length >= dstLen) return 0;  // no room for the unit and a NUL behind it
+    if (length == 1)
+      std::memcpy(dst + j, &u, 1);
+    else
+      std::memcpy(dst + j, &u, 4);  // "%XY" and a NUL
+    j += length;
   }
   dst[j] = '\0';
   return j;

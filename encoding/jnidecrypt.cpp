@@ -1,12 +1,61 @@
 // QsEncode: the three stages of the encoded password text over fixed buffers on its own stack,
 // each zero-filled before its stage and wiped before returning. The stages are CEncrypt
-// (encoding/encrypt.h), CAES (encoding/aes.h) and the escaping of encoding/escaping.cpp.
+// (encoding/encrypt.h), CAES (encoding/aes.h) and the escaping of encoding/escaping.h; and the
+// choice of a draw whose variant leaves no zero byte in the scrambled text.
+
 #include <cstring>
 
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
+#include "encoding/escaping.h"
 #include "encoding/jnidecrypt.h"
+#include "encoding/variants.h"
 #include "encoding/wipe.h"
+
+namespace {
+
+// The cipher bytes that the encoded password text shows. AES writes 64-byte multiples of a
+// scrambled text of at most 127 bytes, so it never writes past them either.
+constexpr int kShownCipherBytes = 128;
+static_assert(kMaxClearTextLength + 1 <= kShownCipherBytes);
+
+// Scrambles clear into scrambled (zero-filled, 128 bytes) under the draw r, or, when its variant
+// turns a byte into zero, under the first following draw whose variant does not; under r again
+// when none does. Returns the draw used.
+int ScrambleKeepingEveryByte(char* scrambled, const char* clear, int r) {
+  const std::size_t length = strnlen(clear, kMaxClearTextLength);
+  CEncrypt scrambler;
+  const int count = scrambler::kVariantCount;
+  const int k = (r % count + count) % count;
+  for (int step = 0; step < count; ++step) {
+    const int draw = step == 0 ? r : (k + step) % count;
+    scrambler.EncodeWithDraw(scrambled, clear, draw, kMaxClearTextLength);
+    // The variant number behind the text is never zero; only the transformed bytes can be.
+    if (std::memchr(scrambled, 0, length) == nullptr) return draw;
+  }
+  scrambler.EncodeWithDraw(scrambled, clear, r, kMaxClearTextLength);
+  return r;
+}
+
+// The AES and escaping stages over a scrambled text: writes the encoded password text into out
+// and wipes both working buffers.
+void EncodeScrambled(char* out, char (&scrambled)[128]) {
+  CAES aes;
+  // 0, 64 or 128 cipher bytes; the rest stay zero and are escaped as "*00" all the same.
+  char cipher[kShownCipherBytes];
+  encoding::ZeroFill(cipher, sizeof cipher);
+  aes.Encode(cipher, scrambled);
+
+  // URLEncode of the 128 bytes, then "%" turned into "*", then copied out: done in one pass
+  // straight into out, which receives the same text and NUL and nothing behind them.
+  escaping::EscapeAll(reinterpret_cast<const unsigned char*>(cipher), kShownCipherBytes, out,
+                      escaping::Mark::kStar);
+
+  encoding::SecureWipe(scrambled, sizeof scrambled);
+  encoding::SecureWipe(cipher, sizeof cipher);
+}
+
+}  // namespace
 
 void QsEncodeWithDraw(char* out, const char* clear, int r) {
   if (out == nullptr) return;
@@ -14,29 +63,32 @@ void QsEncodeWithDraw(char* out, const char* clear, int r) {
     out[0] = '\0';
     return;
   }
-  CEncrypt scrambler;
-  CAES aes;
-
   // The scrambled text (at most 126 bytes and the variant number) keeps a zero byte behind it,
   // which ends it for the AES stage and fills its last block.
   char scrambled[128];
-  std::memset(scrambled, 0, sizeof scrambled);
+  encoding::ZeroFill(scrambled, sizeof scrambled);
+  CEncrypt scrambler;
   scrambler.EncodeWithDraw(scrambled, clear, r, kMaxClearTextLength);
-
-  // 0, 64 or 128 cipher bytes; the rest stay zero and are escaped as "%00" all the same.
-  char cipher[512];
-  std::memset(cipher, 0, sizeof cipher);
-  aes.Encode(cipher, scrambled);
-
-  char escaped[512];
-  std::memset(escaped, 0, sizeof escaped);
-  URLEncode(cipher, 128, escaped, sizeof escaped);  // at most 384 characters: never refuses
-  replace(escaped, '%', '*');
-  std::strcpy(out, escaped);
-
-  encoding::SecureWipe(scrambled, sizeof scrambled);
-  encoding::SecureWipe(cipher, sizeof cipher);
-  encoding::SecureWipe(escaped, sizeof escaped);
+  EncodeScrambled(out, scrambled);
 }
 
-extern "C" void QsEncode(char* out, const char* clear) { QsEncodeWithDraw(out, clear, CEncrypt::Draw()); }
+int DrawKeepingEveryByte(const char* clear, int r) {
+  if (clear == nullptr) return r;
+  char trial[128];
+  encoding::ZeroFill(trial, sizeof trial);
+  const int draw = ScrambleKeepingEveryByte(trial, clear, r);
+  encoding::SecureWipe(trial, sizeof trial);
+  return draw;
+}
+
+extern "C" void QsEncode(char* out, const char* clear) {
+  if (out == nullptr) return;
+  if (clear == nullptr) {
+    out[0] = '\0';
+    return;
+  }
+  char scrambled[128];
+  encoding::ZeroFill(scrambled, sizeof scrambled);
+  ScrambleKeepingEveryByte(scrambled, clear, CEncrypt::Draw());
+  EncodeScrambled(out, scrambled);
+}

@@ -11,11 +11,20 @@
 // (128 to 384 characters). Only the first 126 bytes of a longer clear text are encoded, and no byte
 // of clear beyond them is read. out needs room for 385 bytes; a null out is left alone and a null
 // clear gives the empty text. Allocates nothing; clears its working buffers before it returns.
+// The variant is the clock-seeded draw's, unless that variant would turn a byte of the clear text
+// into a zero byte: the AES stage would then take the scrambled text to end there and the rest of
+// the password would never reach the receiver, so the draw gives way (DrawKeepingEveryByte).
 extern "C" void QsEncode(char* out, const char* clear);
 
-// QsEncode with the scrambler's draw r given instead of drawn from the clock-seeded generator
-// (see CEncrypt::EncodeWithDraw). For tests and checks that need a known variant.
+// The stages of QsEncode under the scrambler's draw r, used as it is, even when its variant makes
+// a zero byte (see CEncrypt::EncodeWithDraw). For tests and checks that need a known variant.
 void QsEncodeWithDraw(char* out, const char* clear, int r);
+
+// The draw QsEncode scrambles clear (its first 126 bytes at most) with when the generator gives
+// r: r itself when its variant leaves every byte non-zero; otherwise the first of the draws that
+// follow r (modulo 123, so each selectable variant is tried once) whose variant does; r when none
+// does, as can happen only for texts of arbitrary bytes. A null clear gives r.
+int DrawKeepingEveryByte(const char* clear, int r);
 
 // The longest clear text QsEncode encodes; longer texts are cut to it.
 inline constexpr std::size_t kMaxClearTextLength = 126;

@@ -9,7 +9,7 @@
 
 #include "encoding/aes.h"
 #include "encoding/aes_tables.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 
@@ -139,6 +139,25 @@ TEST(AesEncode, EncryptsWholeMultiplesOf64UnderTheDerivedKey) {
     const Bytes plain(text.begin(), text.begin() + total);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + total), OpenSslEcb(true, kDerivedKey, plain)) << n;
     for (std::size_t i = total; i < out.size(); ++i) ASSERT_EQ(out[i], '\xAA') << "n " << n << " byte " << i;
+  }
+}
+
+TEST(AesEncode, InPlaceGivesTheSameCipherAndLeavesTheLastBlockInWork) {
+  std::mt19937 rng(21);
+  for (std::size_t n : {1u, 64u, 65u, 127u}) {
+    std::vector<char> text = Text(n, 'q');
+    for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>('!' + rng() % 90);
+    const std::size_t total = (n + 63) / 64 * 64;
+    std::vector<char> out(total);
+    CAES aes;
+    aes.Encode(out.data(), text.data());
+    EXPECT_EQ(std::memcmp(aes.in_block, text.data() + total - 16, 16), 0) << n;
+    EXPECT_EQ(std::memcmp(aes.out_block, out.data() + total - 16, 16), 0) << n;
+    std::vector<char> inPlace = text;
+    CAES other;
+    other.Encode(inPlace.data(), inPlace.data());
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), inPlace.begin())) << n;
+    EXPECT_EQ(std::memcmp(other.in_block, text.data() + total - 16, 16), 0) << n;
   }
 }
 

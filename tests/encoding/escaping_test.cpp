@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "encoding/escaping.h"
 #include "encoding/jnidecrypt.h"
 
 namespace {
@@ -116,6 +119,36 @@ TEST(UrlEncode, RefusesEmptyAndNullArgumentsWithoutWriting) {
   EXPECT_EQ(URLEncode(nullptr, 1, dst, 8), 0);
   EXPECT_EQ(URLEncode("a", 1, nullptr, 8), 0);
   EXPECT_STREQ(dst, "xxxxxxx");
+}
+
+TEST(EscapeAll, WritesUrlEncodeWithEitherMarkIntoExactlyTheRoomItNeeds) {
+  // Runs of zero bytes (blocks AES never wrote) at and off sixteen-byte boundaries, among random
+  // bytes; the destination is allocated with 3 * n + 1 bytes and guarded behind its NUL.
+  std::mt19937 rng(13);
+  for (int round = 0; round < 400; ++round) {
+    std::string src(1 + rng() % 160, '\0');
+    for (char& c : src) c = static_cast<char>(rng());
+    for (int runs = rng() % 3; runs > 0; --runs) {
+      const std::size_t at = rng() % src.size();
+      const std::size_t start = rng() % 2 ? at / 16 * 16 : at;
+      for (std::size_t i = start; i < std::min(src.size(), start + 16 + rng() % 40); ++i) src[i] = '\0';
+    }
+    std::string expected = ReferenceEscape(src);
+    const int n = static_cast<int>(src.size());
+    auto exact = std::make_unique<char[]>(3 * src.size() + 1);
+    std::memset(exact.get(), 0x55, 3 * src.size() + 1);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(src.data());
+    ASSERT_EQ(escaping::EscapeAll(bytes, n, exact.get(), escaping::Mark::kPercent),
+              static_cast<int>(expected.size()));
+    ASSERT_EQ(std::string(exact.get()), expected) << "round " << round;
+    for (std::size_t i = expected.size() + 1; i < 3 * src.size() + 1; ++i)
+      ASSERT_EQ(exact[i], '\x55') << "round " << round << " byte " << i;
+
+    std::replace(expected.begin(), expected.end(), '%', '*');
+    ASSERT_EQ(escaping::EscapeAll(bytes, n, exact.get(), escaping::Mark::kStar),
+              static_cast<int>(expected.size()));
+    ASSERT_EQ(std::string(exact.get()), expected) << "round " << round;
+  }
 }
 
 TEST(Replace, ChangesEveryMatchBeforeTheNulOnly) {

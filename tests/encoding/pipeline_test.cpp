@@ -1,6 +1,7 @@
 // QsEncode end to end: the format of the encoded password text for every length and draw, the
-// round trip back to the clear text (unescape, OpenSSL AES, undo the variant), the zero-byte and
-// over-long cases, the clock-seeded draw, and the plug-in module's exported encoder.
+// round trip back to the clear text (unescape, OpenSSL AES, undo the variant), the zero-byte
+// cases and the draw that avoids them, over-long texts, the clock-seeded draw, and the plug-in
+// module's exported encoder.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -11,9 +12,10 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "encoding/jnidecrypt.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 
@@ -141,6 +143,26 @@ TEST(PipelineLength, EncodesOnlyTheFirst126Bytes) {
   EXPECT_TRUE(Units(out, cipher));
 }
 
+TEST(PipelineOutput, WritesTheTextAndItsNulAndNothingBehind) {
+  std::mt19937 rng(9);
+  for (std::size_t len : {0u, 1u, 10u, 63u, 64u, 100u, 126u}) {
+    for (int r : {0, 7, 68, 95}) {
+      std::string clear(len, '\0');
+      for (char& c : clear) c = static_cast<char>(1 + rng() % 255);
+      char out[512];
+      std::memset(out, 0x55, sizeof out);
+      QsEncodeWithDraw(out, clear.c_str(), r);
+      const std::size_t length = std::strlen(out);
+      for (std::size_t i = length + 1; i < sizeof out; ++i)
+        ASSERT_EQ(out[i], '\x55') << "L " << len << ", r " << r << ", byte " << i;
+      // Again into a block with no byte to spare (AddressSanitizer checks).
+      auto exact = std::make_unique<char[]>(length + 1);
+      QsEncodeWithDraw(exact.get(), clear.c_str(), r);
+      EXPECT_EQ(std::string(exact.get()), std::string(out));
+    }
+  }
+}
+
 TEST(PipelineDraw, QsEncodeDrawsFromTheGeneratorSeededWithTheClock) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     const std::time_t before = std::time(nullptr);
@@ -152,6 +174,95 @@ TEST(PipelineDraw, QsEncodeDrawsFromTheGeneratorSeededWithTheClock) {
     if (std::time(nullptr) != before) continue;
     EXPECT_STREQ(out, again);
     EXPECT_EQ(out, Encode("correct horse", r));
+    return;
+  }
+  FAIL() << "the clock never stayed in one second";
+}
+
+// A zero byte in the scrambled text would end it for the AES stage and lose the rest of the
+// password; QsEncode's draw gives way to the next one whose variant keeps every byte.
+bool KeepsEveryByte(const std::string& clear, int r) {
+  const std::string scrambled = reference::Scramble(reference::VariantOfDraw(r), clear);
+  return std::strlen(scrambled.c_str()) == scrambled.size();
+}
+
+TEST(PipelineKeepsEveryByte, ADrawThatKeepsEveryByteIsKept) {
+  for (int r : {0, 94, 95, 122, 123, 5000, 2147483647})
+    EXPECT_EQ(DrawKeepingEveryByte("correct horse battery staple", r), r);
+}
+
+TEST(PipelineKeepsEveryByte, ADrawThatMakesAZeroByteGivesWayToTheNextThatKeepsThem) {
+  // Variant 1 adds 1 at even positions, so 0xFF there becomes zero; variant 2 adds 4 (L).
+  EXPECT_EQ(DrawKeepingEveryByte("\xFF" "abc", 0), 1);
+  EXPECT_EQ(DrawKeepingEveryByte("\xFF" "abc", 123 * 7), 1);
+  Bytes cipher;
+  ASSERT_TRUE(Units(Encode("\xFF" "abc", 1), cipher));
+
+  std::mt19937 rng(11);
+  int gaveWay = 0;
+  for (int r = 0; r < 123; ++r) {
+    for (std::size_t len = 27; len <= kMaxClearTextLength; len += 9) {
+      std::string clear(len, ' ');
+      for (char& c : clear) c = static_cast<char>(' ' + rng() % 95);
+      const int draw = DrawKeepingEveryByte(clear.c_str(), r);
+      SCOPED_TRACE("L " + std::to_string(len) + ", r " + std::to_string(r));
+      ASSERT_TRUE(KeepsEveryByte(clear, draw));
+      if (KeepsEveryByte(clear, r)) {
+        EXPECT_EQ(draw, r);
+      } else {
+        ++gaveWay;
+        // The first following draw (modulo 123) that keeps every byte, never one before it.
+        const int k = r % 123;
+        for (int d = (k + 1) % 123; d != draw; d = (d + 1) % 123)
+          EXPECT_FALSE(KeepsEveryByte(clear, d));
+      }
+      CheckPipeline(clear, draw);  // round trip back to the clear text
+    }
+  }
+  EXPECT_GT(gaveWay, 0);
+}
+
+TEST(PipelineKeepsEveryByte, WhenNoVariantKeepsEveryByteTheDrawStands) {
+  // With L = 120 (a multiple of 3, 4 and 5) no variant adds zero everywhere, so each can be given
+  // a position whose byte it turns into zero; a position already set serves every variant it
+  // zeroes.
+  const int len = 120;
+  std::string clear(len, '\0');
+  // Where byte p lands in the scrambled text (variants 5 to 8 reverse first), and its addend there.
+  auto landing = [&](int n, int p) { return (n >= 5 && n <= 8) ? len - 1 - p : p; };
+  auto addend = [&](int n, int p) { return reference::ExpectedAddend(n, len, landing(n, p)); };
+  auto zeroes = [&](int n, int p) {
+    return static_cast<unsigned char>(clear[p] + addend(n, p)) == 0;
+  };
+  for (int r = 0; r < 123; ++r) {
+    const int n = reference::VariantOfDraw(r);
+    bool done = false;
+    for (int p = 0; p < len && !done; ++p) done = clear[p] != '\0' && zeroes(n, p);
+    for (int p = 0; p < len && !done; ++p) {
+      const auto byte = static_cast<unsigned char>(-addend(n, p));
+      if (clear[p] != '\0' || byte == 0) continue;
+      clear[p] = static_cast<char>(byte);
+      done = true;
+    }
+    ASSERT_TRUE(done) << "no position left for variant " << n;
+  }
+  for (char& c : clear)
+    if (c == '\0') c = 'a';
+  for (int r = 0; r < 123; ++r) ASSERT_FALSE(KeepsEveryByte(clear, r)) << r;
+  EXPECT_EQ(DrawKeepingEveryByte(clear.c_str(), 40), 40);
+  EXPECT_EQ(DrawKeepingEveryByte(nullptr, 40), 40);
+}
+
+TEST(PipelineKeepsEveryByte, QsEncodeScramblesWithTheDrawThatKeepsEveryByte) {
+  const std::string clear(126, ' ');  // spaces at odd positions turn to zero under some variants
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    char out[512];
+    QsEncode(out, clear.c_str());
+    std::srand(static_cast<unsigned>(before));
+    const int r = std::rand();
+    if (std::time(nullptr) != before) continue;
+    EXPECT_EQ(out, Encode(clear, DrawKeepingEveryByte(clear.c_str(), r)));
     return;
   }
   FAIL() << "the clock never stayed in one second";

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "encoding/encrypt.h"
-#include "tests/encoding/reference.h"
+#include "tests/support/reference.h"
 
 namespace {
 
@@ -188,6 +188,31 @@ TEST(ScramblerHelpers, OddEvenEnAddsByParity) {
   EXPECT_STREQ(buf, "d\\d\\d");
   EXPECT_FALSE(CEncrypt().OddEvenEn(buf, nullptr, len, 3, -5));
   EXPECT_STREQ(buf, "d\\d\\d");
+}
+
+TEST(ScramblerHelpers, LongTextsGetThePerByteAddendsAndNothingBehindThem) {
+  // Long enough for the sixteen-byte steps and every length of the tail behind them.
+  std::mt19937 rng(3);
+  for (int len = 0; len <= 70; ++len) {
+    std::vector<char> original(len + 20);
+    for (char& c : original) c = static_cast<char>(rng());
+    for (int group = 1; group <= 5; ++group) {
+      std::vector<char> buf = original;
+      ASSERT_TRUE(CEncrypt().SeqAddEn(buf.data(), "x", len, 4, group));
+      for (int i = 0; i < len + 20; ++i) {
+        const int addend = i < len ? 4 + i / group : 0;
+        ASSERT_EQ(static_cast<unsigned char>(buf[i]), static_cast<unsigned char>(original[i] + addend))
+            << "len " << len << ", group " << group << ", byte " << i;
+      }
+    }
+    std::vector<char> buf = original;
+    ASSERT_TRUE(CEncrypt().OddEvenEn(buf.data(), "x", len, 7, -100));
+    for (int i = 0; i < len + 20; ++i) {
+      const int addend = i >= len ? 0 : i % 2 ? -100 : 7;
+      ASSERT_EQ(static_cast<unsigned char>(buf[i]), static_cast<unsigned char>(original[i] + addend))
+          << "len " << len << ", byte " << i;
+    }
+  }
 }
 
 TEST(ScramblerHelpers, RevertReversesUpToTheFirstZeroByte) {

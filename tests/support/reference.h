@@ -1,6 +1,6 @@
-// Independent readings used by the encoding tests: AES through OpenSSL, the AES-128 key that the
-// key text yields, and the scrambler's variant table re-read range by range (with its inverse,
-// which the plug-in itself does not hold). Nothing here calls the code under test.
+// Independent readings used by the tests: AES through OpenSSL, the AES-128 key that the key text
+// yields, and the scrambler's variant table re-read range by range (with its inverse, which the
+// plug-in itself does not hold). Nothing here calls the code under test.
 #pragma once
 
 #include <openssl/evp.h>
