@@ -57,6 +57,10 @@ void HostAllocator::free(void* block) {
   }
   _liveBytes -= size;
   _live.erase(it);
+  // Freed addresses tell a double free from a foreign pointer. The record is emptied when it is
+  // large, so a long run stays flat; a block freed twice across that moment is still a fault,
+  // counted as a free of an unknown block.
+  if (_freed.size() >= kFreedRecordLimit) _freed.clear();
   _freed.insert(block);
   std::free(block);
 }

@@ -59,8 +59,9 @@ class HostAllocator {
 
  private:
   void fault(const std::string& text) { _faults.push_back(text); }
+  static constexpr std::size_t kFreedRecordLimit = 4096;
   std::unordered_map<const void*, std::size_t> _live;
-  std::unordered_set<const void*> _freed;
+  std::unordered_set<const void*> _freed;  // recently freed blocks, at most kFreedRecordLimit
   std::size_t _liveBytes = 0;
   std::size_t _allocations = 0;
   unsigned _doubleFrees = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, then builds and runs every test in the
 # optimised build (benchmarks run once, briefly) and again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Exits non-zero on the first failure.
+# UndefinedBehaviorSanitizer, then builds the libFuzzer targets (clang) and runs each for a short,
+# bounded time. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -12,4 +13,7 @@ for preset in default asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz build, each target for ${SPW_FUZZ_SECONDS:-20} s =="
+bash tools/fuzz-long.sh --time "${SPW_FUZZ_SECONDS:-20}" --jobs 2
 echo "All tests passed."
