@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/NSGeometry.h"
@@ -46,7 +47,7 @@ class CATextLayer : public CALayer {
 
   // The text shown, UTF-8.
   const std::string& string() const { return _string; }
-  void setString(const std::string& text) { _string = text; }
+  void setString(std::string text) { _string = std::move(text); }
 
   const char* className() const override { return "CATextLayer"; }
 

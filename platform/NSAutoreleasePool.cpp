@@ -1,4 +1,6 @@
-// Autorelease pools: the per-thread stack and the leftover pool.
+// Autorelease pools: the per-thread stack and the leftover pool. All pools of a thread share one
+// stack of references, each pool owning the part above where it began, so pushing a pool and
+// autoreleasing into it cost no allocation once the stack has grown to its working size.
 #include "platform/NSAutoreleasePool.h"
 
 #include <algorithm>
@@ -6,13 +8,10 @@
 
 #include "platform/NSObject.h"
 
-struct NSAutoreleasePool::Storage {
-  std::vector<NSObject*> objects;
-};
-
 namespace {
 
 thread_local std::vector<NSAutoreleasePool*> tPools;
+thread_local std::vector<NSObject*> tObjects;  // every pool's references, innermost last
 
 // References autoreleased while no pool was in place; released by drainLeftovers or at exit.
 struct Leftovers {
@@ -38,20 +37,16 @@ Leftovers& leftovers() {
 NSAutoreleasePool* NSAutoreleasePool::push() {
   auto* pool = new (std::nothrow) NSAutoreleasePool();
   if (pool == nullptr) return nullptr;
-  pool->_objects = new (std::nothrow) Storage();
-  if (pool->_objects == nullptr) {
-    delete pool;
-    return nullptr;
-  }
+  pool->_start = tObjects.size();
   tPools.push_back(pool);
   return pool;
 }
 
 void NSAutoreleasePool::releaseAll() {
   // Releasing may autorelease more objects into this pool, which is still the innermost one.
-  while (!_objects->objects.empty()) {
-    NSObject* object = _objects->objects.back();
-    _objects->objects.pop_back();
+  while (tObjects.size() > _start) {
+    NSObject* object = tObjects.back();
+    tObjects.pop_back();
     object->release();
   }
 }
@@ -62,7 +57,6 @@ void NSAutoreleasePool::drain() {
   while (tPools.back() != this) tPools.back()->drain();
   releaseAll();
   tPools.pop_back();
-  delete _objects;
   delete this;
 }
 
@@ -73,16 +67,12 @@ void NSAutoreleasePool::addObject(NSObject* object) {
     ++leftovers().everCount;
     return;
   }
-  tPools.back()->_objects->objects.push_back(object);
+  tObjects.push_back(object);
 }
 
 NSUInteger NSAutoreleasePool::depth() { return tPools.size(); }
 
-NSUInteger NSAutoreleasePool::pendingCount() {
-  NSUInteger count = 0;
-  for (const NSAutoreleasePool* pool : tPools) count += pool->_objects->objects.size();
-  return count;
-}
+NSUInteger NSAutoreleasePool::pendingCount() { return tObjects.size(); }
 
 NSUInteger NSAutoreleasePool::noPoolCount() { return leftovers().everCount; }
 

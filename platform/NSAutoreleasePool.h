@@ -33,8 +33,7 @@ class NSAutoreleasePool {
   NSAutoreleasePool() = default;
   ~NSAutoreleasePool() = default;
   void releaseAll();
-  struct Storage;
-  Storage* _objects = nullptr;
+  NSUInteger _start = 0;  // this pool's first reference in the thread's stack of references
 };
 
 // A pool for one C++ scope, as @autoreleasepool { } in Objective-C.

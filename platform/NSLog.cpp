@@ -15,6 +15,7 @@ namespace {
 std::mutex gMutex;
 bool gCapture = false;
 bool gEcho = true;
+bool gSystemLog = true;
 std::vector<std::string> gLines;
 }  // namespace
 
@@ -27,7 +28,7 @@ extern "C" void NSLog(const char* format, ...) {
   va_end(args);
 
   std::lock_guard<std::mutex> lock(gMutex);
-  syslog(LOG_USER | LOG_NOTICE, "%s", message);
+  if (gSystemLog) syslog(LOG_USER | LOG_NOTICE, "%s", message);
   if (gEcho) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -60,4 +61,9 @@ void NSLogClearCapturedLines() {
 void NSLogSetEchoToStandardError(bool echo) {
   std::lock_guard<std::mutex> lock(gMutex);
   gEcho = echo;
+}
+
+void NSLogSetSystemLog(bool enabled) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gSystemLog = enabled;
 }

@@ -14,3 +14,7 @@ std::vector<std::string> NSLogCapturedLines();
 void NSLogClearCapturedLines();
 // Whether lines also go to standard error (on by default).
 void NSLogSetEchoToStandardError(bool echo);
+// Whether lines go to the system log (on by default). Fuzzers and long tests turn it off rather
+// than write millions of lines there; without a syslog daemon every line would also cost a
+// failed connection attempt.
+void NSLogSetSystemLog(bool enabled);

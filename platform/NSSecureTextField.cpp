@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/AppKitConstants.h"
 #include "platform/CALayer.h"
@@ -49,7 +50,7 @@ CALayer* NSSecureTextField::makeBackingLayer() {
     for (NSUInteger i = 0; i < _length; ++i) {
       if (!isLowSurrogate(_storage[i])) shown += kBullet;
     }
-    text->setString(shown);
+    text->setString(std::move(shown));
   }
   return text;
 }
@@ -58,11 +59,12 @@ void NSSecureTextField::updateLayer() {
   auto* text = dynamic_cast<CATextLayer*>(layer());
   if (text == nullptr) return;
   std::string shown;
+  shown.reserve(_length * 3 + 1);  // a three-byte bullet per character and the caret
   for (NSUInteger i = 0; i <= _length; ++i) {
     if (_editing && i == _caret) shown += kCaret;
     if (i < _length && !isLowSurrogate(_storage[i])) shown += kBullet;
   }
-  text->setString(shown);
+  text->setString(std::move(shown));
 }
 
 NSString* NSSecureTextField::stringValue() const {

@@ -29,6 +29,7 @@ npapihost::Host* Load() {
     if (std::freopen("/dev/null", "w", stdout) == nullptr) std::perror("freopen");
   }
   NSLogSetEchoToStandardError(false);
+  NSLogSetSystemLog(false);
   NSLogSetCapture(true);
   TISRegistry::reset();
   // One module per process, loaded once and never unloaded, as in a browser's plug-in process.

@@ -59,6 +59,11 @@ class Soak : public PluginTest {
   void SetUp() override {
     PluginTest::SetUp();
     NSLogSetCapture(false);  // one focus line per click: keep none of them
+    NSLogSetSystemLog(false);
+  }
+  void TearDown() override {
+    NSLogSetSystemLog(true);
+    PluginTest::TearDown();
   }
 
   // Everything the host hands out is back, mid-run (the module stays loaded).
