@@ -1,61 +1,20 @@
 // The decode program as a server developer runs it: the encoded password text as an argument and
 // on standard input, plain and --json output, its refusals and exit statuses.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
 #include "tests/decoder/support.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Drain(int fd) {
-  std::string text;
-  char buf[512];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-  return text;
-}
+using Outcome = testsupport::ProgramRun;
 
 // Runs decode with args and input on its standard input.
 Outcome RunDecode(const std::vector<std::string>& args, const std::string& input = "") {
-  std::signal(SIGPIPE, SIG_IGN);  // a refusal may come before the input is read
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    std::vector<char*> argv{const_cast<char*>(SPW_DECODE_TOOL)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(SPW_DECODE_TOOL, argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  const bool written = write(in[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
-  close(in[1]);
-  Outcome o;
-  o.out = Drain(out[0]);
-  o.err = Drain(err[0]);
-  close(out[0]);
-  close(err[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  o.status = written && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return o;
+  return testsupport::RunProgram(SPW_DECODE_TOOL, args, input);
 }
 
 const std::string kText = decoder_test::Encode("s3cret pass", 11);  // variant 12

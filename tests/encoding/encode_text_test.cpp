@@ -13,51 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/run_program.h"
+
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Drain(int fd) {
-  std::string text;
-  char buf[512];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, n);
-  return text;
-}
+using Outcome = testsupport::ProgramRun;
 
 // Runs encode-text with args and input on its standard input.
 Outcome RunEncodeText(const std::vector<std::string>& args, const std::string& input) {
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    std::vector<char*> argv{const_cast<char*>(SPW_ENCODE_TEXT)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(SPW_ENCODE_TEXT, argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return {};
-  close(in[1]);
-  Outcome o;
-  o.out = Drain(out[0]);
-  o.err = Drain(err[0]);
-  close(out[0]);
-  close(err[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return o;
+  return testsupport::RunProgram(SPW_ENCODE_TEXT, args, input);
 }
 
 // One encoded password text and a line end.
@@ -156,7 +120,7 @@ TEST(EncodeText, DoesNotEchoWhatIsTypedAtATerminal) {
   ASSERT_EQ(write(master, "hunter2\n", 8), 8);
   pollfd done{out[0], POLLIN, 0};
   if (poll(&done, 1, 10000) <= 0) kill(pid, SIGKILL);  // never hang the suite
-  const std::string encoded = Drain(out[0]);
+  const std::string encoded = testsupport::ReadAll(out[0]);
   close(out[0]);
   int status = 0;
   waitpid(pid, &status, 0);

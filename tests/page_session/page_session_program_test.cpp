@@ -12,61 +12,15 @@
 #include <thread>
 
 #include "tests/support/password_decoder.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
-struct SessionRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string readAll(int fd) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0)
-    text.append(buffer, static_cast<std::size_t>(n));
-  return text;
-}
+using SessionRun = testsupport::ProgramRun;
 
 // Runs page-session with the arguments, feeding input to its standard input.
 SessionRun runSession(const std::string& input, std::vector<std::string> arguments = {}) {
-  // A session that ends before reading its input (a module that cannot load) closes the pipe:
-  // the write must fail with EPIPE, not kill the test program.
-  std::signal(SIGPIPE, SIG_IGN);
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    std::vector<char*> argv{const_cast<char*>(PAGE_SESSION)};
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(PAGE_SESSION, argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  std::thread writer([&] {
-    (void)!write(in[1], input.data(), input.size());
-    close(in[1]);
-  });
-  SessionRun run;
-  std::thread errors([&] { run.err = readAll(err[0]); });
-  run.out = readAll(out[0]);
-  writer.join();
-  errors.join();
-  close(out[0]);
-  close(err[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
+  return testsupport::RunProgram(PAGE_SESSION, std::move(arguments), input);
 }
 
 std::string encodedPassword(const SessionRun& run) {
