@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
+#include "bench/support/ratio_reporter.h"
 #include "decoder/decode.h"
 #include "encoding/jnidecrypt.h"
 
@@ -51,39 +51,14 @@ void BM_Decode_DecodePassword(benchmark::State& state) {
 }
 BENCHMARK(BM_Decode_DecodePassword)->Arg(10)->Arg(100);
 
-// Console output as usual, plus the time of each run kept for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred) ns_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatios() {
-    std::printf("\nRatios (decoding time / encoding time, lower is faster):\n");
-    for (const char* len : {"10", "100"}) {
-      const std::string decode = std::string("BM_Decode_DecodePassword/") + len;
-      const std::string encode = std::string("BM_Encode_QsEncode/") + len;
-      if (!ns_.count(decode) || !ns_.count(encode)) continue;
-      const double ratio = ns_[decode] / ns_[encode];
-      std::printf("  DecodePassword / QsEncode, %3s bytes   %5.2f  (goal <= 1.00: %s)\n", len, ratio,
-                  ratio <= 1.0 ? "met" : "MISSED");
-    }
-  }
-
- private:
-  std::map<std::string, double> ns_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return benchsupport::RunWithRatios(argc, argv, benchsupport::Clock::Cpu, [](const auto& r) {
+    r.PrintHeading("Ratios (decoding time / encoding time)");
+    for (const std::string len : {"10", "100"}) {
+      r.PrintRatio("DecodePassword / QsEncode, " + len + " bytes", "BM_Decode_DecodePassword/" + len,
+                   "BM_Encode_QsEncode/" + len, 1.0);
+    }
+  });
 }

@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/support/ratio_reporter.h"
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
 #include "encoding/jnidecrypt.h"
@@ -218,64 +218,6 @@ BENCHMARK(BM_Pipeline_Peer<EncryptWithEvp>)
     ->Arg(100)
     ->ComputeStatistics("min", Fastest);
 
-// Console output (of repeated benchmarks only the median, fastest run and spread), plus the
-// fastest run of each benchmark kept for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    std::vector<Run> shown;
-    for (const Run& run : runs) {
-      if (run.error_occurred) {
-        shown.push_back(run);
-        continue;
-      }
-      if (run.run_type == Run::RT_Iteration) {
-        const std::string name = run.benchmark_name();
-        const double ns = run.GetAdjustedCPUTime();
-        ns_[name] = ns_.count(name) ? std::min(ns_[name], ns) : ns;
-        if (run.repetitions <= 1) shown.push_back(run);
-      } else if (run.aggregate_name == "median" || run.aggregate_name == "min" ||
-                 run.aggregate_name == "cv") {
-        shown.push_back(run);
-      }
-    }
-    if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
-  }
-
-  void PrintRatios() {
-    std::printf("\nRatios (our time / peer time, lower is faster):\n");
-    Ratio("Encryptt / AES_encrypt", "BM_Block_Encryptt", 1, "BM_Block_OpenSSL_AES_encrypt", 1, 0.45);
-    Ratio("Encryptt / AES_cbc_encrypt T-tables, per block", "BM_Block_Encryptt", 1,
-          "BM_Block_OpenSSL_AES_cbc_4KiB", kCbcBytes / 16, 1.0);
-    Ratio("set_key (both schedules) / AES_set_encrypt_key + AES_set_decrypt_key",
-          "BM_Keying_set_key", 1, "BM_Keying_OpenSSL_set_encrypt_and_decrypt_key", 1, 0.55);
-    Ratio("CharToBinary + set_key / AES_set_encrypt_key + AES_set_decrypt_key",
-          "BM_Keying_CharToBinary_and_set_key", 1, "BM_Keying_OpenSSL_set_encrypt_and_decrypt_key", 1, 0);
-    for (const char* len : {"10", "100"}) {
-      const std::string ours = std::string("BM_Pipeline_QsEncode/") + len;
-      Ratio(("share of the draw (srand + rand) in QsEncode, " + std::string(len) + " bytes").c_str(),
-            "BM_Pipeline_Draw", 1, ours, 1, 0);
-      Ratio(("QsEncode / pipeline over AES_encrypt, " + std::string(len) + " bytes").c_str(),
-            ours, 1, std::string("BM_Pipeline_OverOpenSSL_AES_encrypt/") + len, 1, 0.8);
-      Ratio(("QsEncode / pipeline over EVP AES-NI, " + std::string(len) + " bytes").c_str(), ours,
-            1, std::string("BM_Pipeline_OverOpenSSL_EVP_AESNI/") + len, 1, 1.4);
-    }
-  }
-
- private:
-  void Ratio(const char* what, const std::string& ours, int oursPer, const std::string& peer,
-             int peerPer, double goal) {
-    if (!ns_.count(ours) || !ns_.count(peer)) return;
-    const double ratio = (ns_[ours] / oursPer) / (ns_[peer] / peerPer);
-    if (goal > 0)
-      std::printf("  %-72s %5.2f  (goal <= %.2f: %s)\n", what, ratio, goal, ratio <= goal ? "met" : "MISSED");
-    else
-      std::printf("  %-72s %5.2f\n", what, ratio);
-  }
-
-  std::map<std::string, double> ns_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,11 +233,23 @@ int main(int argc, char** argv) {
   argc = static_cast<int>(args.size());
   args.push_back(nullptr);
   argv = args.data();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return benchsupport::RunWithRatios(argc, argv, benchsupport::Clock::Cpu, [](const auto& r) {
+    r.PrintHeading("Ratios (our time / peer time)");
+    r.PrintRatio("Encryptt / AES_encrypt", "BM_Block_Encryptt", "BM_Block_OpenSSL_AES_encrypt", 0.45);
+    r.PrintRatio("Encryptt / AES_cbc_encrypt T-tables, per block", "BM_Block_Encryptt",
+                 "BM_Block_OpenSSL_AES_cbc_4KiB", 1.0, 1, kCbcBytes / 16);
+    r.PrintRatio("set_key (both schedules) / AES_set_encrypt_key + AES_set_decrypt_key",
+                 "BM_Keying_set_key", "BM_Keying_OpenSSL_set_encrypt_and_decrypt_key", 0.55);
+    r.PrintRatio("CharToBinary + set_key / AES_set_encrypt_key + AES_set_decrypt_key",
+                 "BM_Keying_CharToBinary_and_set_key",
+                 "BM_Keying_OpenSSL_set_encrypt_and_decrypt_key", 0);
+    for (const std::string len : {"10", "100"}) {
+      r.PrintRatio("share of the draw (srand + rand) in QsEncode, " + len + " bytes",
+                   "BM_Pipeline_Draw", "BM_Pipeline_QsEncode/" + len, 0);
+      r.PrintRatio("QsEncode / pipeline over AES_encrypt, " + len + " bytes",
+                   "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_AES_encrypt/" + len, 0.8);
+      r.PrintRatio("QsEncode / pipeline over EVP AES-NI, " + len + " bytes",
+                   "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_EVP_AESNI/" + len, 1.4);
+    }
+  });
 }

@@ -11,9 +11,9 @@
 
 #include <cstdio>
 #include <limits>
-#include <map>
 #include <string>
 
+#include "bench/support/ratio_reporter.h"
 #include "identification/utils.h"
 
 namespace {
@@ -72,46 +72,13 @@ void BM_DiskNumber(benchmark::State& state) {
 }
 BENCHMARK(BM_DiskNumber)->Repetitions(5);
 
-// Keeps the best (lowest) real time per iteration of each benchmark across its repetitions.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      auto [entry, inserted] = best_.try_emplace(run.run_name.function_name, seconds);
-      if (!inserted && seconds < entry->second) entry->second = seconds;
-    }
-  }
-
-  void PrintRatios() const {
-    const auto ratio = [&](const char* name, const char* peer, double goal) {
-      const auto a = best_.find(name);
-      const auto b = best_.find(peer);
-      if (a == best_.end() || b == best_.end() || b->second <= 0) return;
-      const double r = a->second / b->second;
-      std::printf("%-16s %8.1f us = %5.2fx %-18s (goal <= %.1fx: %s)\n", name + 3, a->second * 1e6, r, peer + 3,
-                  goal, r <= goal ? "met" : "MISSED");
-    };
-    std::printf("\nRatios (best repetition, real time):\n");
-    ratio("BM_ActiveNIC", "BM_getifaddrs", 4.0);
-    ratio("BM_LocalNICList", "BM_getifaddrs", 4.0);
-    ratio("BM_DiskNumber", "BM_DiskSysfsReads", 1.5);
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return benchsupport::RunWithRatios(argc, argv, benchsupport::Clock::Real, [](const auto& r) {
+    r.PrintHeading("Ratios");
+    r.PrintRatio("ActiveNIC / getifaddrs", "BM_ActiveNIC", "BM_getifaddrs", 4.0);
+    r.PrintRatio("LocalNICList / getifaddrs", "BM_LocalNICList", "BM_getifaddrs", 4.0);
+    r.PrintRatio("DiskNumber / the reads it cannot avoid", "BM_DiskNumber", "BM_DiskSysfsReads", 1.5);
+  });
 }

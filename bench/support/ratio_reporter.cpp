@@ -1,0 +1,75 @@
+// The benchmark programs' reporter: console output and ratios against peers.
+#include "bench/support/ratio_reporter.h"
+
+#include <cstdio>
+
+namespace benchsupport {
+
+namespace {
+
+std::string Key(const benchmark::BenchmarkReporter::Run& run) {
+  return run.run_name.args.empty() ? run.run_name.function_name
+                                   : run.run_name.function_name + "/" + run.run_name.args;
+}
+
+std::string Duration(double seconds) {
+  char text[32];
+  if (seconds < 1e-6)
+    std::snprintf(text, sizeof text, "%.1f ns", seconds * 1e9);
+  else if (seconds < 1e-3)
+    std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+  else
+    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+  return text;
+}
+
+}  // namespace
+
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+  std::vector<Run> shown;
+  for (const Run& run : runs) {
+    if (run.error_occurred) {
+      shown.push_back(run);
+      continue;
+    }
+    if (run.run_type == Run::RT_Iteration) {
+      if (run.iterations > 0) {
+        const double total =
+            _clock == Clock::Cpu ? run.cpu_accumulated_time : run.real_accumulated_time;
+        const double seconds = total / static_cast<double>(run.iterations);
+        auto [entry, inserted] = _fastest.try_emplace(Key(run), seconds);
+        if (!inserted && seconds < entry->second) entry->second = seconds;
+      }
+      if (run.repetitions <= 1) shown.push_back(run);
+    } else if (run.aggregate_name == "median" || run.aggregate_name == "min" ||
+               run.aggregate_name == "cv") {
+      shown.push_back(run);
+    }
+  }
+  if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
+}
+
+void RatioReporter::PrintHeading(const char* heading) const {
+  std::printf("\n%s (fastest run, %s time; lower is faster):\n", heading,
+              _clock == Clock::Cpu ? "CPU" : "real");
+}
+
+void RatioReporter::PrintRatio(const std::string& what, const std::string& ours,
+                               const std::string& peer, double goal, double oursPerIteration,
+                               double peerPerIteration) const {
+  const auto a = _fastest.find(ours);
+  const auto b = _fastest.find(peer);
+  if (a == _fastest.end() || b == _fastest.end() || b->second <= 0) return;
+  const double oursEach = a->second / oursPerIteration;
+  const double peerEach = b->second / peerPerIteration;
+  const double ratio = oursEach / peerEach;
+  const std::string times = Duration(oursEach) + " / " + Duration(peerEach);
+  if (goal > 0) {
+    std::printf("  %-70s %5.2f  (%s; goal <= %.2f: %s)\n", what.c_str(), ratio, times.c_str(), goal,
+                ratio <= goal ? "met" : "MISSED");
+  } else {
+    std::printf("  %-70s %5.2f  (%s)\n", what.c_str(), ratio, times.c_str());
+  }
+}
+
+}  // namespace benchsupport
