@@ -173,72 +173,83 @@ void DescribeError(const DecodeResult& r, char* buf, std::size_t size) noexcept 
       return;
     case DecodeError::kInvalidCharacter:
       if (v > 0x20 && v < 0x7F)
-        std::snprintf(buf, size, "%s at offset %d: '%c' is not a letter, a digit or \"*\"", name, p, v);
-      else
-        std::snprintf(buf, size, "%s at offset %d: byte 0x%02X is not a letter, a digit or \"*\"", name, p,
+        std::snprintf(buf, size, "%s at offset %d: '%c' is not a letter, a digit or \"*\"", name, p,
                       v);
+      else
+        std::snprintf(buf, size, "%s at offset %d: byte 0x%02X is not a letter, a digit or \"*\"",
+                      name, p, v);
       return;
     case DecodeError::kIncompleteEscape:
-      std::snprintf(buf, size, "%s at offset %d: the text ends before the two digits of the escape", name, p);
+      std::snprintf(buf, size, "%s at offset %d: the text ends before the two digits of the escape",
+                    name, p);
       return;
     case DecodeError::kInvalidEscape:
-      std::snprintf(buf, size, "%s at offset %d: \"*\" is not followed by two hexadecimal digits", name, p);
+      std::snprintf(buf, size, "%s at offset %d: \"*\" is not followed by two hexadecimal digits",
+                    name, p);
       return;
     case DecodeError::kLowerCaseEscape:
-      std::snprintf(buf, size, "%s at offset %d: the encoder writes escapes in upper case only", name, p);
+      std::snprintf(buf, size, "%s at offset %d: the encoder writes escapes in upper case only",
+                    name, p);
       return;
     case DecodeError::kEscapedLetterOrDigit:
-      std::snprintf(buf, size,
-                    "%s at offset %d: \"*%02X\" stands for '%c', which the encoder writes as itself", name, p,
-                    v, v);
+      std::snprintf(
+          buf, size,
+          "%s at offset %d: \"*%02X\" stands for '%c', which the encoder writes as itself", name, p,
+          v, v);
       return;
     case DecodeError::kTooFewUnits:
-      std::snprintf(buf, size, "%s: %d units in %d characters; an encoded password text has exactly 128",
-                    name, v, p);
+      std::snprintf(buf, size,
+                    "%s: %d units in %d characters; an encoded password text has exactly 128", name,
+                    v, p);
       return;
     case DecodeError::kTooManyUnits:
-      std::snprintf(buf, size, "%s at offset %d: a 129th unit; an encoded password text has exactly 128",
-                    name, p);
+      std::snprintf(buf, size,
+                    "%s at offset %d: a 129th unit; an encoded password text has exactly 128", name,
+                    p);
       return;
     case DecodeError::kNothingEncrypted:
       std::snprintf(buf, size, "%s: %s", name, ErrorExplanation(r.error));
       return;
     case DecodeError::kTextCut:
-      std::snprintf(buf, size,
-                    "%s at scrambled byte %d: that byte was zero and ended the scrambled text, so only "
-                    "bytes 0 to 63 were encrypted; the text was longer, and its other bytes and its "
-                    "variant number are lost",
-                    name, p);
+      std::snprintf(
+          buf, size,
+          "%s at scrambled byte %d: that byte was zero and ended the scrambled text, so only "
+          "bytes 0 to 63 were encrypted; the text was longer, and its other bytes and its "
+          "variant number are lost",
+          name, p);
       return;
     case DecodeError::kAmbiguousZero:
-      std::snprintf(buf, size,
-                    "%s at scrambled byte %d: either a clear text of %d bytes that scrambled to a zero "
-                    "byte there, or a longer text cut there whose end was never encrypted; refusing "
-                    "to guess",
-                    name, p, v);
+      std::snprintf(
+          buf, size,
+          "%s at scrambled byte %d: either a clear text of %d bytes that scrambled to a zero "
+          "byte there, or a longer text cut there whose end was never encrypted; refusing "
+          "to guess",
+          name, p, v);
       return;
     case DecodeError::kLayoutMismatch:
-      std::snprintf(buf, size,
-                    "%s at scrambled byte %d: a zero byte there would have made the encoder encrypt "
-                    "%d bytes, not %d; the encoder did not write this text",
-                    name, p, p == 0 ? 0 : kHalf, v);
+      std::snprintf(
+          buf, size,
+          "%s at scrambled byte %d: a zero byte there would have made the encoder encrypt "
+          "%d bytes, not %d; the encoder did not write this text",
+          name, p, p == 0 ? 0 : kHalf, v);
       return;
     case DecodeError::kTooLong:
       std::snprintf(buf, size, "%s at scrambled byte %d: 0x%02X instead of zero; %s", name, p, v,
                     ErrorExplanation(r.error));
       return;
     case DecodeError::kVariantOutOfRange:
-      std::snprintf(buf, size, "%s at scrambled byte %d: variant number %d; they run from 1 to 123", name, p,
-                    v);
+      std::snprintf(buf, size, "%s at scrambled byte %d: variant number %d; they run from 1 to 123",
+                    name, p, v);
       return;
     case DecodeError::kVariantNeverSelected:
       std::snprintf(buf, size, "%s at scrambled byte %d: %s", name, p, ErrorExplanation(r.error));
       return;
     case DecodeError::kZeroInClearText:
-      std::snprintf(buf, size,
-                    "%s at clear-text byte %d: undoing variant %d gives a zero byte, which no clear "
-                    "text holds",
-                    name, p, v);
+      std::snprintf(
+          buf, size,
+          "%s at clear-text byte %d: undoing variant %d gives a zero byte, which no clear "
+          "text holds",
+          name, p, v);
       return;
   }
   std::snprintf(buf, size, "%s", name);

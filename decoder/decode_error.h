@@ -9,10 +9,10 @@ enum class DecodeError : int {
   kNone = 0,
 
   // The text itself; the position is a character offset in the text.
-  kInvalidCharacter,      // neither a letter, a digit nor "*" ("%", "+", space, line end, non-ASCII)
-  kIncompleteEscape,      // the text ends before the two digits of a "*" escape
-  kInvalidEscape,         // "*" not followed by two hexadecimal digits
-  kLowerCaseEscape,       // hexadecimal digits in lower case; the encoder writes upper case
+  kInvalidCharacter,  // neither a letter, a digit nor "*" ("%", "+", space, line end, non-ASCII)
+  kIncompleteEscape,  // the text ends before the two digits of a "*" escape
+  kInvalidEscape,     // "*" not followed by two hexadecimal digits
+  kLowerCaseEscape,   // hexadecimal digits in lower case; the encoder writes upper case
   kEscapedLetterOrDigit,  // a letter or digit written as an escape; the encoder never does that
   kTooFewUnits,           // fewer than 128 units; the position is the text's length
   kTooManyUnits,          // more than 128 units; the position is where the 129th starts

@@ -62,7 +62,8 @@ UnescapeStatus Unescape(std::string_view text, unsigned char (&out)[kUnitCount])
     }
     if (n - i < 3) {
       const bool digitMissing = n - i == 1 || (kDigit[s[i + 1]] & kNotHex) == 0;
-      return Fault(digitMissing ? DecodeError::kIncompleteEscape : DecodeError::kInvalidEscape, i, -1);
+      return Fault(digitMissing ? DecodeError::kIncompleteEscape : DecodeError::kInvalidEscape, i,
+                   -1);
     }
     const uint8_t hi = kDigit[s[i + 1]], lo = kDigit[s[i + 2]];
     if ((hi | lo) & kNotHex) return Fault(DecodeError::kInvalidEscape, i, -1);

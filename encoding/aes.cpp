@@ -274,7 +274,8 @@ void CAES::decrypt(const unsigned char* inBlock, unsigned char* outBlock) {
   Store(outBlock, k[0] ^ il[0][B0(a[0])] ^ il[1][B1(a[3])] ^ il[2][B2(a[2])] ^ il[3][B3(a[1])]);
   Store(outBlock + 4, k[1] ^ il[0][B0(a[1])] ^ il[1][B1(a[0])] ^ il[2][B2(a[3])] ^ il[3][B3(a[2])]);
   Store(outBlock + 8, k[2] ^ il[0][B0(a[2])] ^ il[1][B1(a[1])] ^ il[2][B2(a[0])] ^ il[3][B3(a[3])]);
-  Store(outBlock + 12, k[3] ^ il[0][B0(a[3])] ^ il[1][B1(a[2])] ^ il[2][B2(a[1])] ^ il[3][B3(a[0])]);
+  Store(outBlock + 12,
+        k[3] ^ il[0][B0(a[3])] ^ il[1][B1(a[2])] ^ il[2][B2(a[1])] ^ il[3][B3(a[0])]);
 }
 
 void CAES::Keying() {

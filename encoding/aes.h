@@ -43,7 +43,7 @@ class CAES {
   // The built-in key text; only its first two characters reach the cipher (see Keying).
   static const char kKeyText[16];
 
-  int32_t key_len;            // key length in bits handed to set_key (128 when keyed by Encode)
+  int32_t key_len;              // key length in bits handed to set_key (128 when keyed by Encode)
   unsigned char key_bits[257];  // the key text, one byte per bit; the first 128 bytes are used
   unsigned char in_block[16];   // plain side of the block in work
   unsigned char out_block[16];  // cipher side of the block in work

@@ -15,7 +15,9 @@ constexpr Rule P(Term term, int offset) { return {term, +1, static_cast<int8_t>(
 constexpr Rule M(Term term, int offset) { return {term, -1, static_cast<int8_t>(offset)}; }
 
 constexpr Variant Alt(Rule even, Rule odd) { return {Shape::kAlternating, even, odd, 0, 0}; }
-constexpr Variant Rev(Rule even, Rule odd) { return {Shape::kReversedAlternating, even, odd, 0, 0}; }
+constexpr Variant Rev(Rule even, Rule odd) {
+  return {Shape::kReversedAlternating, even, odd, 0, 0};
+}
 constexpr Variant Uni(Rule all) { return {Shape::kUniform, all, all, 0, 0}; }
 constexpr Variant Step(int start, int group) {
   return {Shape::kStepped, P(kNone, 0), P(kNone, 0), static_cast<int8_t>(start),

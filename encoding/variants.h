@@ -40,16 +40,24 @@ extern const std::array<Variant, kVariantCount> kVariants;
 
 constexpr int TermValue(Term term, int len) {
   switch (term) {
-    case Term::kNone: return 0;
-    case Term::kL: return len;
-    case Term::kMinL8: return len < 8 ? len : 8;
-    case Term::kLMod5: return len % 5;
-    case Term::kLMod4: return len % 4;
-    case Term::kLMod3: return len % 3;
+    case Term::kNone:
+      return 0;
+    case Term::kL:
+      return len;
+    case Term::kMinL8:
+      return len < 8 ? len : 8;
+    case Term::kLMod5:
+      return len % 5;
+    case Term::kLMod4:
+      return len % 4;
+    case Term::kLMod3:
+      return len % 3;
   }
   return 0;
 }
 
-constexpr int Addend(const Rule& rule, int len) { return rule.sign * (TermValue(rule.term, len) + rule.offset); }
+constexpr int Addend(const Rule& rule, int len) {
+  return rule.sign * (TermValue(rule.term, len) + rule.offset);
+}
 
 }  // namespace scrambler

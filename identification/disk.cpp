@@ -40,7 +40,9 @@ std::optional<std::string> __GetDiskNumForDevicPath(const std::string& path) {
   return std::nullopt;
 }
 
-std::optional<std::string> GetHardwareSerialNumber() { return CurrentPlatform().platformSerialNumber(); }
+std::optional<std::string> GetHardwareSerialNumber() {
+  return CurrentPlatform().platformSerialNumber();
+}
 
 const char* GetSystemSerialNumber() {
   static std::string text;

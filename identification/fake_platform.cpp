@@ -22,7 +22,8 @@ class FakeLinkQuery final : public LinkQuery {
 
   std::optional<std::size_t> replySize(unsigned) override {
     platform_.linkLookups.push_back(currentName_);
-    if (current_ == nullptr || current_->failure == FakePlatform::LinkFailure::SizeStep) return std::nullopt;
+    if (current_ == nullptr || current_->failure == FakePlatform::LinkFailure::SizeStep)
+      return std::nullopt;
     // More than any allocator hands out, so the buffer cannot be had.
     if (current_->failure == FakePlatform::LinkFailure::Allocation)
       return std::numeric_limits<std::size_t>::max() / 2;
@@ -30,14 +31,15 @@ class FakeLinkQuery final : public LinkQuery {
   }
 
   std::optional<std::size_t> readReply(unsigned, std::uint8_t* buffer, std::size_t size) override {
-    if (current_ == nullptr || current_->failure == FakePlatform::LinkFailure::ReadStep) return std::nullopt;
+    if (current_ == nullptr || current_->failure == FakePlatform::LinkFailure::ReadStep)
+      return std::nullopt;
     const std::size_t count = std::min(size, current_->reply.size());
     if (count != 0) std::memcpy(buffer, current_->reply.data(), count);
     return count;
   }
 
-  std::optional<std::array<std::uint8_t, 6>> hardwareAddress(unsigned,
-                                                             std::span<const std::uint8_t> reply) const override {
+  std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
+      unsigned, std::span<const std::uint8_t> reply) const override {
     if (reply.size() < 6) return std::nullopt;
     std::array<std::uint8_t, 6> bytes;
     std::memcpy(bytes.data(), reply.data(), bytes.size());
@@ -77,7 +79,9 @@ std::optional<std::string> FakePlatform::numericHost(const InterfaceAddress& ent
   return std::nullopt;
 }
 
-std::unique_ptr<LinkQuery> FakePlatform::openLinkQuery() { return std::make_unique<FakeLinkQuery>(*this); }
+std::unique_ptr<LinkQuery> FakePlatform::openLinkQuery() {
+  return std::make_unique<FakeLinkQuery>(*this);
+}
 
 std::optional<std::vector<EthernetInterface>> FakePlatform::ethernetInterfaces() {
   if (!ethernet) return std::nullopt;
@@ -99,7 +103,8 @@ std::optional<std::int64_t> FakePlatform::linkStatus(const EthernetInterface& in
   return item ? item->linkStatus : std::nullopt;
 }
 
-std::optional<std::vector<std::uint8_t>> FakePlatform::macAddress(const EthernetInterface& interface) {
+std::optional<std::vector<std::uint8_t>> FakePlatform::macAddress(
+    const EthernetInterface& interface) {
   macReads.push_back(interface.id);
   const Ethernet* item = FindEthernet(interface.id);
   return item ? item->mac : std::nullopt;
@@ -109,7 +114,8 @@ std::optional<std::string> FakePlatform::interfaceConfigurationOutput() { return
 
 std::optional<std::string> FakePlatform::rootDevicePath() { return rootPath; }
 
-std::optional<std::vector<RegistryEntry>> FakePlatform::registryEntriesAtPath(const std::string& path) {
+std::optional<std::vector<RegistryEntry>> FakePlatform::registryEntriesAtPath(
+    const std::string& path) {
   if (!registry) return std::nullopt;
   std::vector<RegistryEntry> entries;
   for (const Entry& entry : *registry)

@@ -23,9 +23,9 @@ class FakePlatform final : public Platform {
   };
   enum class LinkFailure { None, SizeStep, Allocation, ReadStep };
   struct Link {
-    unsigned index = 0;                // 0: no index for the name
+    unsigned index = 0;  // 0: no index for the name
     LinkFailure failure = LinkFailure::None;
-    std::vector<std::uint8_t> reply;   // the hardware address is its first six bytes, if it has six
+    std::vector<std::uint8_t> reply;  // the hardware address is its first six bytes, if it has six
   };
   struct Ethernet {
     std::string id;
@@ -34,7 +34,7 @@ class FakePlatform final : public Platform {
     std::optional<std::vector<std::uint8_t>> mac;
   };
   struct Entry {
-    std::string path;                   // the registry path it matches
+    std::string path;  // the registry path it matches
     std::string id;
     std::optional<std::string> parent;  // the parent's id
   };
@@ -43,12 +43,13 @@ class FakePlatform final : public Platform {
   bool addressListFails = false;
   std::vector<Address> addresses;
   std::map<std::string, Link> links;  // by interface name
-  std::optional<std::vector<Ethernet>> ethernet = std::vector<Ethernet>{};  // no value: search fails
+  std::optional<std::vector<Ethernet>> ethernet =
+      std::vector<Ethernet>{};  // no value: search fails
   std::optional<std::string> ifconfigOutput;
   // Disk and platform script.
   std::optional<std::string> rootPath;
   std::optional<std::vector<Entry>> registry = std::vector<Entry>{};  // no value: search fails
-  std::map<std::string, std::string> serials;  // entry id -> "Serial Number"
+  std::map<std::string, std::string> serials;                         // entry id -> "Serial Number"
   std::optional<std::string> platformSerial;
   std::optional<std::string> platformUuid;
 

@@ -51,8 +51,8 @@ std::optional<std::string> LinuxPlatform::numericHost(const InterfaceAddress& en
   }
   if (entry.address == nullptr || entry.addressSize < size) return std::nullopt;
   char host[NI_MAXHOST];
-  if (::getnameinfo(static_cast<const sockaddr*>(entry.address), size, host, sizeof host, nullptr, 0,
-                    NI_NUMERICHOST) != 0)
+  if (::getnameinfo(static_cast<const sockaddr*>(entry.address), size, host, sizeof host, nullptr,
+                    0, NI_NUMERICHOST) != 0)
     return std::nullopt;
   return std::string(host);
 }

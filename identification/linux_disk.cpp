@@ -29,8 +29,8 @@ std::optional<std::string> TextAttribute(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> LinuxPlatform::BlockDevicePath(unsigned major, unsigned minor) {
-  const std::optional<std::string> target =
-      ReadLinkTarget(roots_.sys + "/dev/block/" + std::to_string(major) + ":" + std::to_string(minor));
+  const std::optional<std::string> target = ReadLinkTarget(
+      roots_.sys + "/dev/block/" + std::to_string(major) + ":" + std::to_string(minor));
   if (!target) return std::nullopt;
   return DevicePathFromBlockLink(*target);
 }
@@ -38,21 +38,26 @@ std::optional<std::string> LinuxPlatform::BlockDevicePath(unsigned major, unsign
 std::optional<std::string> LinuxPlatform::rootDevicePath() {
   struct stat root;
   if (::stat("/", &root) != 0) return std::nullopt;
-  if (std::optional<std::string> path = BlockDevicePath(major(root.st_dev), minor(root.st_dev))) return path;
+  if (std::optional<std::string> path = BlockDevicePath(major(root.st_dev), minor(root.st_dev)))
+    return path;
   // Some file systems (btrfs) give "/" a number of their own: the mount's source names the disk.
   // Overlay, tmpfs and other sources that are no device in /dev mean no disk.
-  const std::optional<std::string> mountinfo = ReadFileBytes(roots_.proc + "/self/mountinfo", 1 << 20, true);
+  const std::optional<std::string> mountinfo =
+      ReadFileBytes(roots_.proc + "/self/mountinfo", 1 << 20, true);
   if (!mountinfo) return std::nullopt;
   const std::optional<std::string> source = MountSource(*mountinfo, "/");
   static constexpr std::string_view kDev = "/dev/";
-  if (!source || source->compare(0, kDev.size(), kDev) != 0 || !IsPlainDevicePath(*source)) return std::nullopt;
+  if (!source || source->compare(0, kDev.size(), kDev) != 0 || !IsPlainDevicePath(*source))
+    return std::nullopt;
   struct stat device;
-  if (::stat((roots_.dev + source->substr(kDev.size() - 1)).c_str(), &device) != 0 || !S_ISBLK(device.st_mode))
+  if (::stat((roots_.dev + source->substr(kDev.size() - 1)).c_str(), &device) != 0 ||
+      !S_ISBLK(device.st_mode))
     return std::nullopt;
   return BlockDevicePath(major(device.st_rdev), minor(device.st_rdev));
 }
 
-std::optional<std::vector<RegistryEntry>> LinuxPlatform::registryEntriesAtPath(const std::string& path) {
+std::optional<std::vector<RegistryEntry>> LinuxPlatform::registryEntriesAtPath(
+    const std::string& path) {
   std::vector<RegistryEntry> entries;
   if (IsPlainDevicePath(path) && path.size() > 1) entries.push_back({path});
   return entries;
@@ -71,8 +76,10 @@ std::optional<std::string> LinuxPlatform::serialNumberOf(const RegistryEntry& en
   if (std::optional<std::string> serial = TextAttribute(disk + "/device/serial")) return serial;
   if (const std::optional<std::string> dev = ReadFileBytes(disk + "/dev")) {
     if (const std::optional<DeviceNumber> number = DeviceNumberAttribute(*dev)) {
-      const std::optional<std::string> database = ReadFileBytes(
-          roots_.udev + "/data/b" + std::to_string(number->major) + ":" + std::to_string(number->minor), 1 << 20);
+      const std::optional<std::string> database =
+          ReadFileBytes(roots_.udev + "/data/b" + std::to_string(number->major) + ":" +
+                            std::to_string(number->minor),
+                        1 << 20);
       if (database) {
         const std::optional<std::string> serial = UdevProperty(*database, "ID_SERIAL_SHORT");
         if (serial && !serial->empty()) return ToUtf8(*serial);
@@ -81,7 +88,8 @@ std::optional<std::string> LinuxPlatform::serialNumberOf(const RegistryEntry& en
   }
   if (const std::optional<std::string> page = ReadFileBytes(disk + "/device/vpd_pg80")) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(page->data());
-    if (const std::optional<std::string> serial = SerialFromVpdPage80({bytes, page->size()})) return ToUtf8(*serial);
+    if (const std::optional<std::string> serial = SerialFromVpdPage80({bytes, page->size()}))
+      return ToUtf8(*serial);
   }
   return std::nullopt;
 }

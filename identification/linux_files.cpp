@@ -11,7 +11,8 @@
 
 namespace identification {
 
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit, bool untilEnd) {
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit,
+                                         bool untilEnd) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return std::nullopt;
   std::string bytes;

@@ -13,7 +13,8 @@ std::optional<std::string> LinuxPlatform::interfaceConfigurationOutput() {
   // A command that is not there cannot be run; asking the shell would only add its complaint to
   // the caller's standard error.
   if (::access(roots_.ifconfig.c_str(), X_OK) != 0) return std::nullopt;
-  const std::unique_ptr<FILE, decltype(&::pclose)> stream(::popen(roots_.ifconfig.c_str(), "re"), &::pclose);
+  const std::unique_ptr<FILE, decltype(&::pclose)> stream(::popen(roots_.ifconfig.c_str(), "re"),
+                                                          &::pclose);
   if (!stream) return std::nullopt;
   std::string output;
   char chunk[4096];

@@ -50,7 +50,8 @@ class NetlinkLinkQuery final : public LinkQuery {
         if (errno == EINTR) continue;
         return std::nullopt;
       }
-      const std::span<const std::uint8_t> peeked(head, std::min(static_cast<std::size_t>(size), sizeof head));
+      const std::span<const std::uint8_t> peeked(
+          head, std::min(static_cast<std::size_t>(size), sizeof head));
       const std::optional<std::uint32_t> sequence = NetlinkSequenceOf(peeked);
       if (!sequence || *sequence != sequence_) {
         Discard();
@@ -75,8 +76,8 @@ class NetlinkLinkQuery final : public LinkQuery {
     return static_cast<std::size_t>(got);
   }
 
-  std::optional<std::array<std::uint8_t, 6>> hardwareAddress(unsigned index,
-                                                             std::span<const std::uint8_t> reply) const override {
+  std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
+      unsigned index, std::span<const std::uint8_t> reply) const override {
     return HardwareAddressFromLinkReply(reply, index);
   }
 
@@ -106,7 +107,8 @@ class NetlinkLinkQuery final : public LinkQuery {
     kernel.nl_family = AF_NETLINK;
     ssize_t sent;
     do {
-      sent = ::sendto(fd_, &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
+      sent = ::sendto(fd_, &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel),
+                      sizeof kernel);
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(sizeof request);
   }
@@ -122,6 +124,8 @@ class NetlinkLinkQuery final : public LinkQuery {
 
 }  // namespace
 
-std::unique_ptr<LinkQuery> LinuxPlatform::openLinkQuery() { return std::make_unique<NetlinkLinkQuery>(); }
+std::unique_ptr<LinkQuery> LinuxPlatform::openLinkQuery() {
+  return std::make_unique<NetlinkLinkQuery>();
+}
 
 }  // namespace identification

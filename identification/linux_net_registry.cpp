@@ -57,15 +57,17 @@ std::optional<std::vector<EthernetInterface>> LinuxPlatform::ethernetInterfaces(
 std::optional<std::int64_t> LinuxPlatform::linkStatus(const EthernetInterface& interface) {
   const std::string entry = roots_.sys + "/class/net/" + interface.id;
   const std::optional<std::string> operstate = ReadFileBytes(entry + "/operstate");
-  if (const std::optional<std::int64_t> status =
-          LinkStatusFromOperstate(operstate ? std::optional<std::string_view>(*operstate) : std::nullopt))
+  if (const std::optional<std::int64_t> status = LinkStatusFromOperstate(
+          operstate ? std::optional<std::string_view>(*operstate) : std::nullopt))
     return status;
   const std::optional<std::string> carrier = ReadFileBytes(entry + "/carrier");
   return LinkStatusFromCarrier(carrier ? std::optional<std::string_view>(*carrier) : std::nullopt);
 }
 
-std::optional<std::vector<std::uint8_t>> LinuxPlatform::macAddress(const EthernetInterface& interface) {
-  const std::optional<std::string> address = ReadFileBytes(roots_.sys + "/class/net/" + interface.id + "/address");
+std::optional<std::vector<std::uint8_t>> LinuxPlatform::macAddress(
+    const EthernetInterface& interface) {
+  const std::optional<std::string> address =
+      ReadFileBytes(roots_.sys + "/class/net/" + interface.id + "/address");
   if (!address) return std::nullopt;
   return MacAttribute(*address);
 }

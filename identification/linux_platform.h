@@ -2,7 +2,8 @@
 // getnameinfo for addresses, netlink RTM_GETLINK for the link-layer query, /sys/class/net for the
 // Ethernet controllers, "/sbin/ifconfig" for the command, /sys/dev/block, sysfs and udev data for
 // the root disk's serial, /sys/class/dmi/id for the platform ids. Every root can be pointed
-// elsewhere, so tests run it over fabricated trees. Trusts nothing it reads; parsing is in parse_*.h.
+// elsewhere, so tests run it over fabricated trees. Trusts nothing it reads; parsing is in
+// parse_*.h.
 #pragma once
 
 #include <string>

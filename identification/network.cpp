@@ -131,7 +131,9 @@ const char* __FirstActiveMAC() {
   return text.c_str();
 }
 
-std::optional<std::string> GetMacAddressFromIOKit() { return ActiveControllerMac(CurrentPlatform()); }
+std::optional<std::string> GetMacAddressFromIOKit() {
+  return ActiveControllerMac(CurrentPlatform());
+}
 
 std::optional<std::string> GetMacAddressFromIfconfig() {
   const std::optional<std::string> output = CurrentPlatform().interfaceConfigurationOutput();

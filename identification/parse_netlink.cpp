@@ -25,7 +25,8 @@ std::optional<std::array<std::uint8_t, 6>> AddressInLink(std::span<const std::ui
   while (offset < message.size()) {
     rtattr attribute;
     if (!ReadAt(message, offset, attribute)) return std::nullopt;
-    if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > message.size() - offset) return std::nullopt;
+    if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > message.size() - offset)
+      return std::nullopt;
     if ((attribute.rta_type & NLA_TYPE_MASK) == IFLA_ADDRESS) {
       const std::size_t length = attribute.rta_len - sizeof(rtattr);
       if (length < 6) return std::nullopt;
@@ -40,19 +41,21 @@ std::optional<std::array<std::uint8_t, 6>> AddressInLink(std::span<const std::ui
 
 }  // namespace
 
-std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(std::span<const std::uint8_t> reply,
-                                                                        unsigned index) {
+std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(
+    std::span<const std::uint8_t> reply, unsigned index) {
   std::size_t offset = 0;
   while (offset < reply.size()) {
     nlmsghdr header;
     if (!ReadAt(reply, offset, header)) return std::nullopt;
-    if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > reply.size() - offset) return std::nullopt;
+    if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > reply.size() - offset)
+      return std::nullopt;
     const std::span<const std::uint8_t> message = reply.subspan(offset, header.nlmsg_len);
     if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_DONE) return std::nullopt;
     if (header.nlmsg_type == RTM_NEWLINK) {
       ifinfomsg info;
       if (!ReadAt(message, Align(sizeof(nlmsghdr)), info)) return std::nullopt;
-      if (info.ifi_index >= 0 && static_cast<unsigned>(info.ifi_index) == index) return AddressInLink(message);
+      if (info.ifi_index >= 0 && static_cast<unsigned>(info.ifi_index) == index)
+        return AddressInLink(message);
     }
     offset += Align(header.nlmsg_len);
   }

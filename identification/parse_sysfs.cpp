@@ -60,7 +60,8 @@ std::optional<DeviceNumber> DeviceNumberAttribute(std::string_view raw) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos) return std::nullopt;
   DeviceNumber number;
-  if (!ParseUnsigned(text.substr(0, colon), number.major) || !ParseUnsigned(text.substr(colon + 1), number.minor))
+  if (!ParseUnsigned(text.substr(0, colon), number.major) ||
+      !ParseUnsigned(text.substr(colon + 1), number.minor))
     return std::nullopt;
   return number;
 }
@@ -69,8 +70,8 @@ std::optional<std::int64_t> LinkStatusFromOperstate(std::optional<std::string_vi
   if (!operstate) return std::nullopt;
   const std::string_view state = AttributeValue(*operstate);
   if (state == "up") return 3;
-  static constexpr std::array<std::string_view, 5> kNoLink = {"down", "lowerlayerdown", "notpresent", "dormant",
-                                                              "testing"};
+  static constexpr std::array<std::string_view, 5> kNoLink = {"down", "lowerlayerdown",
+                                                              "notpresent", "dormant", "testing"};
   for (const std::string_view known : kNoLink)
     if (state == known) return 1;
   // "unknown" and anything newer than this table: the carrier decides.

@@ -37,7 +37,8 @@ class LinkQuery {
   // First step: the size of the reply for this index, or no value on failure.
   virtual std::optional<std::size_t> replySize(unsigned index) = 0;
   // Second step: the reply into buffer (size bytes); the count of bytes written, or no value.
-  virtual std::optional<std::size_t> readReply(unsigned index, std::uint8_t* buffer, std::size_t size) = 0;
+  virtual std::optional<std::size_t> readReply(unsigned index, std::uint8_t* buffer,
+                                               std::size_t size) = 0;
   // The first six bytes of the hardware address in a reply; no value when the reply does not hold
   // six. Reads nothing outside reply.
   virtual std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
@@ -70,7 +71,8 @@ class Platform {
   // The controller's link-status number (bit 0: status valid, bit 1: link active), or no value.
   virtual std::optional<std::int64_t> linkStatus(const EthernetInterface& interface) = 0;
   // The controller's MAC address bytes (any length), or no value.
-  virtual std::optional<std::vector<std::uint8_t>> macAddress(const EthernetInterface& interface) = 0;
+  virtual std::optional<std::vector<std::uint8_t>> macAddress(
+      const EthernetInterface& interface) = 0;
   // The whole standard output of the interface-configuration command, or no value when it cannot
   // be run.
   virtual std::optional<std::string> interfaceConfigurationOutput() = 0;
@@ -79,7 +81,8 @@ class Platform {
   // The registry path of the device that holds the root volume, or no value.
   virtual std::optional<std::string> rootDevicePath() = 0;
   // Registry entries matching a path, in order; no value when the search fails.
-  virtual std::optional<std::vector<RegistryEntry>> registryEntriesAtPath(const std::string& path) = 0;
+  virtual std::optional<std::vector<RegistryEntry>> registryEntriesAtPath(
+      const std::string& path) = 0;
   // An entry's parent, or no value.
   virtual std::optional<RegistryEntry> parentOf(const RegistryEntry& entry) = 0;
   // The entry's "Serial Number" as UTF-8, or no value.

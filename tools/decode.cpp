@@ -22,7 +22,8 @@ constexpr const char* kUsage =
     "usage: decode [--json] [--] [ENCODED_TEXT]\n"
     "Prints the clear text of ENCODED_TEXT (128 units of letters, digits and \"*\" escapes).\n"
     "Without ENCODED_TEXT, reads one line from standard input. With --json, prints\n"
-    "{\"ok\":true,\"clear\":...,\"clear_encoding\":\"utf-8\"|\"latin-1\",\"variant\":N,\"warning\":...}\n"
+    "{\"ok\":true,\"clear\":...,\"clear_encoding\":\"utf-8\"|\"latin-1\",\"variant\":N,\"warning\":"
+    "...}\n"
     "or {\"ok\":false,\"error\":{\"code\":...,\"position\":N,\"message\":...}}.\n";
 
 // Far more than the longest encoded password text (384 characters); anything longer is refused

@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
     QsEncode(encoded, clear);
     std::puts(encoded);
     if (std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "encode-text: cannot write the encoded text: %s\n", std::strerror(errno));
+      std::fprintf(stderr, "encode-text: cannot write the encoded text: %s\n",
+                   std::strerror(errno));
       status = 1;
     }
     encoding::SecureWipe(encoded, sizeof encoded);

@@ -9,7 +9,9 @@
 
 namespace {
 
-void Line(const char* label, const char* value) { std::printf("%-17s %s\n", label, value ? value : "none"); }
+void Line(const char* label, const char* value) {
+  std::printf("%-17s %s\n", label, value ? value : "none");
+}
 
 void Line(const char* label, const std::optional<std::string>& value) {
   Line(label, value ? value->c_str() : nullptr);

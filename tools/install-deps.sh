@@ -11,6 +11,7 @@ packages=(
   libssl-dev                        # test and benchmark peer for AES
   iproute2                          # network namespaces in the identification tests
   valgrind
+  clang-format                      # the format check
 )
 
 missing=()

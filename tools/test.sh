@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
+bash tools/check-format.sh
 
 for preset in default asan; do
   echo "== $preset build =="

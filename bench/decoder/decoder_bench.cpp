@@ -57,8 +57,8 @@ int main(int argc, char** argv) {
   return benchsupport::RunWithRatios(argc, argv, benchsupport::Clock::Cpu, [](const auto& r) {
     r.PrintHeading("Ratios (decoding time / encoding time)");
     for (const std::string len : {"10", "100"}) {
-      r.PrintRatio("DecodePassword / QsEncode, " + len + " bytes", "BM_Decode_DecodePassword/" + len,
-                   "BM_Encode_QsEncode/" + len, 1.0);
+      r.PrintRatio("DecodePassword / QsEncode, " + len + " bytes",
+                   "BM_Decode_DecodePassword/" + len, "BM_Encode_QsEncode/" + len, 1.0);
     }
   });
 }

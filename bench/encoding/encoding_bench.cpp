@@ -235,7 +235,8 @@ int main(int argc, char** argv) {
   argv = args.data();
   return benchsupport::RunWithRatios(argc, argv, benchsupport::Clock::Cpu, [](const auto& r) {
     r.PrintHeading("Ratios (our time / peer time)");
-    r.PrintRatio("Encryptt / AES_encrypt", "BM_Block_Encryptt", "BM_Block_OpenSSL_AES_encrypt", 0.45);
+    r.PrintRatio("Encryptt / AES_encrypt", "BM_Block_Encryptt", "BM_Block_OpenSSL_AES_encrypt",
+                 0.45);
     r.PrintRatio("Encryptt / AES_cbc_encrypt T-tables, per block", "BM_Block_Encryptt",
                  "BM_Block_OpenSSL_AES_cbc_4KiB", 1.0, 1, kCbcBytes / 16);
     r.PrintRatio("set_key (both schedules) / AES_set_encrypt_key + AES_set_decrypt_key",
@@ -247,7 +248,8 @@ int main(int argc, char** argv) {
       r.PrintRatio("share of the draw (srand + rand) in QsEncode, " + len + " bytes",
                    "BM_Pipeline_Draw", "BM_Pipeline_QsEncode/" + len, 0);
       r.PrintRatio("QsEncode / pipeline over AES_encrypt, " + len + " bytes",
-                   "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_AES_encrypt/" + len, 0.8);
+                   "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_AES_encrypt/" + len,
+                   0.8);
       r.PrintRatio("QsEncode / pipeline over EVP AES-NI, " + len + " bytes",
                    "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_EVP_AESNI/" + len, 1.4);
     }

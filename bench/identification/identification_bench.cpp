@@ -1,7 +1,8 @@
 // Cost of ActiveNIC, LocalNICList and DiskNumber on this machine against peers measured in the
 // same run: one getifaddrs/freeifaddrs call, and the system calls DiskNumber cannot avoid (stat of
 // "/", the /sys/dev/block link, the serial attribute). Prints the ratios of the best repetitions;
-// the goals are ActiveNIC and LocalNICList at most 4x getifaddrs, DiskNumber at most 1.5x its reads.
+// the goals are ActiveNIC and LocalNICList at most 4x getifaddrs, DiskNumber at most 1.5x its
+// reads.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
     r.PrintHeading("Ratios");
     r.PrintRatio("ActiveNIC / getifaddrs", "BM_ActiveNIC", "BM_getifaddrs", 4.0);
     r.PrintRatio("LocalNICList / getifaddrs", "BM_LocalNICList", "BM_getifaddrs", 4.0);
-    r.PrintRatio("DiskNumber / the reads it cannot avoid", "BM_DiskNumber", "BM_DiskSysfsReads", 1.5);
+    r.PrintRatio("DiskNumber / the reads it cannot avoid", "BM_DiskNumber", "BM_DiskSysfsReads",
+                 1.5);
   });
 }

@@ -45,15 +45,18 @@ TEST(DecodeTool, AnArgumentMayNotEndInALineEnd) {
   const Outcome o = RunDecode({kText + "\n"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_NE(o.err.find("invalid-character at offset " + std::to_string(kText.size())), std::string::npos)
+  EXPECT_NE(o.err.find("invalid-character at offset " + std::to_string(kText.size())),
+            std::string::npos)
       << o.err;
 }
 
 TEST(DecodeTool, JsonGivesTheClearTextAndVariant) {
   const Outcome o = RunDecode({"--json", kText});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, R"({"ok":true,"clear":"s3cret pass","clear_encoding":"utf-8","variant":12,"warning":null})"
-                   "\n");
+  EXPECT_EQ(
+      o.out,
+      R"({"ok":true,"clear":"s3cret pass","clear_encoding":"utf-8","variant":12,"warning":null})"
+      "\n");
   EXPECT_EQ(RunDecode({"--json"}, kText + "\n").out, o.out);
 }
 
@@ -61,10 +64,12 @@ TEST(DecodeTool, JsonEscapesAnyBytesOfTheClearText) {
   const Outcome quoted = RunDecode({"--json", decoder_test::Encode("say \"hi\"\\\t\x01", 0)});
   EXPECT_NE(quoted.out.find(R"("clear":"say \"hi\"\\\t\u0001")"), std::string::npos) << quoted.out;
   const Outcome utf8 = RunDecode({"--json", decoder_test::Encode("gr\xC3\xBC\xC3\x9F", 0)});
-  EXPECT_NE(utf8.out.find("\"clear\":\"gr\xC3\xBC\xC3\x9F\",\"clear_encoding\":\"utf-8\""), std::string::npos)
+  EXPECT_NE(utf8.out.find("\"clear\":\"gr\xC3\xBC\xC3\x9F\",\"clear_encoding\":\"utf-8\""),
+            std::string::npos)
       << utf8.out;
   const Outcome bytes = RunDecode({"--json", decoder_test::Encode("\xFE\xFFok", 0)});
-  EXPECT_NE(bytes.out.find(R"("clear":"\u00fe\u00ffok","clear_encoding":"latin-1")"), std::string::npos)
+  EXPECT_NE(bytes.out.find(R"("clear":"\u00fe\u00ffok","clear_encoding":"latin-1")"),
+            std::string::npos)
       << bytes.out;
   // Plain output gives the bytes as they are.
   EXPECT_EQ(RunDecode({decoder_test::Encode("\xFE\xFFok", 0)}).out, "\xFE\xFFok\n");
@@ -73,9 +78,11 @@ TEST(DecodeTool, JsonEscapesAnyBytesOfTheClearText) {
 TEST(DecodeTool, JsonReportsTheErrorAndTheStatusSaysFailure) {
   const Outcome o = RunDecode({"--json", std::string(20, 'A')});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out.rfind(
-                R"({"ok":false,"error":{"code":"too-few-units","position":20,"message":"too-few-units: )", 0),
-            0u)
+  EXPECT_EQ(
+      o.out.rfind(
+          R"({"ok":false,"error":{"code":"too-few-units","position":20,"message":"too-few-units: )",
+          0),
+      0u)
       << o.out;
   EXPECT_EQ(o.err.rfind("decode: too-few-units: ", 0), 0u) << o.err;
 
@@ -83,11 +90,13 @@ TEST(DecodeTool, JsonReportsTheErrorAndTheStatusSaysFailure) {
                                                                  "abc",
                                                                  0)});
   EXPECT_EQ(lost.status, 1);
-  EXPECT_NE(lost.out.find(R"("code":"nothing-encrypted","position":0)"), std::string::npos) << lost.out;
+  EXPECT_NE(lost.out.find(R"("code":"nothing-encrypted","position":0)"), std::string::npos)
+      << lost.out;
 
   const Outcome input = RunDecode({"--json"}, "a\nb");
   EXPECT_EQ(input.status, 1);
-  EXPECT_NE(input.out.find(R"("code":"several-lines","position":null)"), std::string::npos) << input.out;
+  EXPECT_NE(input.out.find(R"("code":"several-lines","position":null)"), std::string::npos)
+      << input.out;
 }
 
 TEST(DecodeTool, AWarningGoesToStandardErrorAndIntoTheJson) {
@@ -98,7 +107,8 @@ TEST(DecodeTool, AWarningGoesToStandardErrorAndIntoTheJson) {
   EXPECT_EQ(plain.out, std::string(63, 'w') + "\n");
   EXPECT_EQ(plain.err.rfind("decode: warning: longer-text-possible: ", 0), 0u) << plain.err;
   const Outcome json = RunDecode({"--json", text});
-  EXPECT_NE(json.out.find(R"("warning":{"code":"longer-text-possible","message":")"), std::string::npos)
+  EXPECT_NE(json.out.find(R"("warning":{"code":"longer-text-possible","message":")"),
+            std::string::npos)
       << json.out;
 }
 

@@ -82,8 +82,9 @@ TEST(Format, EveryByteIsReadOnlyInTheOneFormTheEncoderWritesIt) {
 }
 
 TEST(Format, CharactersOutsideTheAlphabetAreRefusedWhereTheyStand) {
-  const std::string& head = kHead;                                   // the last unit replaced
-  ExpectFault(head + "%00", DecodeError::kInvalidCharacter, kLast);  // "%" as URL escaping writes it
+  const std::string& head = kHead;  // the last unit replaced
+  ExpectFault(head + "%00", DecodeError::kInvalidCharacter,
+              kLast);  // "%" as URL escaping writes it
   ExpectFault(head + "+", DecodeError::kInvalidCharacter, kLast);
   ExpectFault(head + " ", DecodeError::kInvalidCharacter, kLast);
   ExpectFault(head + "-", DecodeError::kInvalidCharacter, kLast);
@@ -101,7 +102,8 @@ TEST(Format, MalformedEscapesAreRefusedAtTheirStar) {
   ExpectFault(head + "*G0", DecodeError::kInvalidEscape, kLast);
   ExpectFault(head + "*0G", DecodeError::kInvalidEscape, kLast);
   ExpectFault(head + "*0g", DecodeError::kInvalidEscape, kLast);
-  ExpectFault(head + "*G", DecodeError::kInvalidEscape, kLast);  // ends, but its digit is wrong already
+  ExpectFault(head + "*G", DecodeError::kInvalidEscape,
+              kLast);  // ends, but its digit is wrong already
   ExpectFault(head + "**00", DecodeError::kInvalidEscape, kLast);
   ExpectFault(head + "* 0", DecodeError::kInvalidEscape, kLast);
   ExpectFault(head + "*2a", DecodeError::kLowerCaseEscape, kLast);

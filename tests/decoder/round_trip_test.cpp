@@ -32,7 +32,8 @@ void CheckRoundTrip(const std::string& clear, int r) {
     EXPECT_EQ(result.text(), clear);
     EXPECT_EQ(result.variant, CEncrypt::VariantForDraw(r));
     const bool lengthInDoubt = length == 62 || length == 63;
-    EXPECT_EQ(result.warning, lengthInDoubt ? DecodeWarning::kLongerTextPossible : DecodeWarning::kNone);
+    EXPECT_EQ(result.warning,
+              lengthInDoubt ? DecodeWarning::kLongerTextPossible : DecodeWarning::kNone);
     return;
   }
   ASSERT_FALSE(result.ok() && result.text() == clear) << "decoded although bytes were dropped";
@@ -60,7 +61,8 @@ void CheckRoundTrip(const std::string& clear, int r) {
   if (onlyZerosBehind) {
     EXPECT_EQ(result.error, DecodeError::kTextCut);
   } else {
-    EXPECT_TRUE(result.error == DecodeError::kTextCut || result.error == DecodeError::kAmbiguousZero)
+    EXPECT_TRUE(result.error == DecodeError::kTextCut ||
+                result.error == DecodeError::kAmbiguousZero)
         << decoder::ErrorName(result.error);
   }
 }

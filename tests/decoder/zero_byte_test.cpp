@@ -27,7 +27,8 @@ constexpr int kDrawVariant1 = 0;  // variant 1: +1 at even positions, -1 at odd 
 // A clear text of the given length under draw r whose scrambled text has zero bytes exactly at
 // the given positions and none elsewhere: filler bytes are chosen so they never scramble to zero,
 // and the byte that lands at a chosen position is the one its addend turns into zero.
-std::string ClearWithZerosAt(int length, int r, const std::vector<int>& zeros, unsigned char fill = 'm') {
+std::string ClearWithZerosAt(int length, int r, const std::vector<int>& zeros,
+                             unsigned char fill = 'm') {
   const int variant = CEncrypt::VariantForDraw(r);
   const bool reversed = variant >= 5 && variant <= 8;
   std::string clear(static_cast<std::size_t>(length), static_cast<char>(fill));
@@ -63,7 +64,8 @@ TEST(ZeroByteInScrambledText, AtPositionZeroNothingIsEncryptedAndTheTextIsLost) 
 }
 
 TEST(ZeroByteInScrambledText, AboveSixtyFourTheWholeTextIsRecovered) {
-  for (const std::vector<int>& zeros : std::vector<std::vector<int>>{{65}, {80}, {99}, {65, 66, 98}}) {
+  for (const std::vector<int>& zeros :
+       std::vector<std::vector<int>>{{65}, {80}, {99}, {65, 66, 98}}) {
     for (int r : {kDrawVariant1, 4 /* variant 5, reversed */, 73 /* variant 74, stepped */}) {
       const std::string clear = ClearWithZerosAt(100, r, zeros);
       const DecodeResult result = DecodePassword(decoder_test::Encode(clear, r));
@@ -82,8 +84,8 @@ TEST(ZeroByteInScrambledText, InsideAShortTextEitherReadingIsPossibleSoItIsRefus
   // The text ended within the 64 encrypted bytes, but so could a longer text cut at the zero.
   for (auto [length, p] : std::vector<std::pair<int, int>>{{2, 1}, {30, 10}, {63, 40}, {63, 62}}) {
     const std::string clear = ClearWithZerosAt(length, kDrawVariant1, {p});
-    ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kAmbiguousZero, p,
-                length);
+    ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)),
+                DecodeError::kAmbiguousZero, p, length);
   }
   // A printable text: under variant 23, with L = 27, a space at an odd position becomes zero.
   std::string clear(27, 'k');
@@ -96,16 +98,18 @@ TEST(ZeroByteInScrambledText, InsideTheFirst64OfALongerTextTheEndIsLost) {
   // short reading is impossible and the decoder can say the text was cut.
   for (int p : {1, 40, 63, 64}) {
     const std::string clear = ClearWithZerosAt(100, kDrawVariant1, {p}, 0xC0);
-    ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kTextCut, p);
+    ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kTextCut,
+                p);
   }
   // With filler "m" byte 63 reads as variant 108: a 63-byte text with a zero byte at 40 is as
   // good an explanation as the real one.
   const std::string clear = ClearWithZerosAt(100, kDrawVariant1, {40});
-  ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)), DecodeError::kAmbiguousZero, 40,
-              63);
+  ExpectError(DecodePassword(decoder_test::Encode(clear, kDrawVariant1)),
+              DecodeError::kAmbiguousZero, 40, 63);
   // Two zero bytes: the first one counts.
   const std::string twice = ClearWithZerosAt(100, kDrawVariant1, {20, 70}, 0xC0);
-  ExpectError(DecodePassword(decoder_test::Encode(twice, kDrawVariant1)), DecodeError::kTextCut, 20);
+  ExpectError(DecodePassword(decoder_test::Encode(twice, kDrawVariant1)), DecodeError::kTextCut,
+              20);
 }
 
 TEST(ZeroByteInScrambledText, ACutRightBehindByte63ReadsAsA63ByteTextWithAWarning) {
@@ -128,7 +132,8 @@ TEST(ZeroByteInScrambledText, NoPrintableTextScramblesToZeroBytesAt62And63) {
   // zero bytes at both 62 and 63, and no pair of printable ASCII characters gives that.
   for (int r = 0; r < 123; ++r) {
     for (int length = 64; length <= 126; ++length) {
-      const Bytes base = decoder_test::Scramble(std::string(static_cast<std::size_t>(length), 'a'), r);
+      const Bytes base =
+          decoder_test::Scramble(std::string(static_cast<std::size_t>(length), 'a'), r);
       const int a62 = static_cast<unsigned char>(base[62] - 'a'),
                 a63 = static_cast<unsigned char>(base[63] - 'a');
       const bool evenPossible = (256 - a62) % 256 >= ' ' && (256 - a62) % 256 <= '~';
@@ -139,11 +144,12 @@ TEST(ZeroByteInScrambledText, NoPrintableTextScramblesToZeroBytesAt62And63) {
 }
 
 TEST(EncoderLayout, TheIndependentEncoderWritesWhatQsEncodeWrites) {
-  for (const std::string& clear : std::vector<std::string>{"", "abc", std::string(63, 'x'),
-                                                           std::string(64, 'y'), std::string(126, 'z')}) {
+  for (const std::string& clear : std::vector<std::string>{
+           "", "abc", std::string(63, 'x'), std::string(64, 'y'), std::string(126, 'z')}) {
     const Bytes scrambled = decoder_test::Scramble(clear, 17);
     const int encrypted = scrambled.size() <= 64 ? 64 : 128;
-    EXPECT_EQ(EncryptAndEscape(scrambled, encrypted), decoder_test::Encode(clear, 17)) << clear.size();
+    EXPECT_EQ(EncryptAndEscape(scrambled, encrypted), decoder_test::Encode(clear, 17))
+        << clear.size();
   }
 }
 
@@ -190,11 +196,11 @@ Bytes Layout(int length, int variant) {
 
 TEST(NotFromTheEncoder, VariantNumbersOutsideTheTableAreRefused) {
   for (int variant : {124, 200, 255}) {
-    ExpectError(DecodePassword(EncryptAndEscape(Layout(100, variant), 128)), DecodeError::kVariantOutOfRange,
-                100, variant);
+    ExpectError(DecodePassword(EncryptAndEscape(Layout(100, variant), 128)),
+                DecodeError::kVariantOutOfRange, 100, variant);
   }
-  ExpectError(DecodePassword(EncryptAndEscape(Layout(100, 95), 128)), DecodeError::kVariantNeverSelected,
-              100);
+  ExpectError(DecodePassword(EncryptAndEscape(Layout(100, 95), 128)),
+              DecodeError::kVariantNeverSelected, 100);
   // In the 64-byte layout a number that cannot end a short text means a longer text was cut.
   ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 200), 64)), DecodeError::kTextCut, 11);
   ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 95), 64)), DecodeError::kTextCut, 11);
@@ -251,8 +257,9 @@ TEST(Messages, EveryErrorIsDescribedWithItsPosition) {
   const DecodeResult r = DecodePassword(EncryptAndEscape(Layout(100, 200), 128));
   char message[decoder::kMessageSize];
   decoder::DescribeError(r, message, sizeof message);
-  EXPECT_STREQ(message,
-               "variant-out-of-range at scrambled byte 100: variant number 200; they run from 1 to 123");
+  EXPECT_STREQ(
+      message,
+      "variant-out-of-range at scrambled byte 100: variant number 200; they run from 1 to 123");
   for (int e = 1; e <= static_cast<int>(DecodeError::kZeroInClearText); ++e) {
     DecodeResult fake;
     fake.error = static_cast<DecodeError>(e);

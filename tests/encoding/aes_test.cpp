@@ -99,8 +99,8 @@ TEST(AesCharToBinary, SpreadsBitsLowestFirstWithoutTheHighestSetBit) {
     char c;
     const char* bits;
   } cases[] = {
-      {'3', "0101000001000000"}, {' ', "0000000000000000"},   {'\0', "0000000000000000"},
-      {'A', "0100000000000000"}, {'a', "0100000000010000"},   {'\x81', "FFFFFFFFFFFF0000"},
+      {'3', "0101000001000000"},    {' ', "0000000000000000"},    {'\0', "0000000000000000"},
+      {'A', "0100000000000000"},    {'a', "0100000000010000"},    {'\x81', "FFFFFFFFFFFF0000"},
       {'\x01', "0000000000000000"}, {'\xFF', "0000000000000000"}, {'\x80', "0000000000000000"},
   };
   for (const Case& c : cases) {
@@ -138,7 +138,8 @@ TEST(AesEncode, EncryptsWholeMultiplesOf64UnderTheDerivedKey) {
     EXPECT_EQ(Bytes(aes.key_bits, aes.key_bits + 16), kDerivedKey);
     const Bytes plain(text.begin(), text.begin() + total);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + total), OpenSslEcb(true, kDerivedKey, plain)) << n;
-    for (std::size_t i = total; i < out.size(); ++i) ASSERT_EQ(out[i], '\xAA') << "n " << n << " byte " << i;
+    for (std::size_t i = total; i < out.size(); ++i)
+      ASSERT_EQ(out[i], '\xAA') << "n " << n << " byte " << i;
   }
 }
 

@@ -31,7 +31,8 @@ bool IsEncodedLine(const std::string& line) {
   for (std::size_t i = 0; i + 1 < line.size(); ++units) {
     if (std::isalnum(static_cast<unsigned char>(line[i]))) {
       ++i;
-    } else if (line[i] == '*' && i + 3 < line.size() && std::isxdigit(static_cast<unsigned char>(line[i + 1])) &&
+    } else if (line[i] == '*' && i + 3 < line.size() &&
+               std::isxdigit(static_cast<unsigned char>(line[i + 1])) &&
                std::isxdigit(static_cast<unsigned char>(line[i + 2]))) {
       i += 3;
     } else {

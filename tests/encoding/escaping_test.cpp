@@ -84,7 +84,8 @@ TEST(UrlEncode, RefusesWhenTheClosingNulWouldNotFit) {
     for (int dstLen = 1; dstLen <= 3 * srcLen + 2; ++dstLen) {
       std::vector<char> dst(dstLen + 8, '\x7F');
       const int got = URLEncode(src.data(), srcLen, dst.data(), dstLen);
-      for (int i = dstLen; i < dstLen + 8; ++i) ASSERT_EQ(dst[i], '\x7F') << srcLen << "/" << dstLen;
+      for (int i = dstLen; i < dstLen + 8; ++i)
+        ASSERT_EQ(dst[i], '\x7F') << srcLen << "/" << dstLen;
       if (dstLen > static_cast<int>(full.size())) {
         ASSERT_EQ(got, static_cast<int>(full.size()));
         ASSERT_EQ(std::string(dst.data(), got + 1), full + '\0');
@@ -107,7 +108,8 @@ TEST(UrlEncode, LeavesTheBytesBehindItsNulAlone) {
     const int n = URLEncode(src.data(), static_cast<int>(src.size()), dst.data(), 600);
     ASSERT_EQ(std::string(dst.data(), n), ReferenceEscape(src));
     ASSERT_EQ(dst[n], '\0');
-    for (int i = n + 1; i < 600; ++i) ASSERT_EQ(dst[i], '\x55') << "round " << round << " byte " << i;
+    for (int i = n + 1; i < 600; ++i)
+      ASSERT_EQ(dst[i], '\x55') << "round " << round << " byte " << i;
   }
 }
 
@@ -131,7 +133,8 @@ TEST(EscapeAll, WritesUrlEncodeWithEitherMarkIntoExactlyTheRoomItNeeds) {
     for (int runs = rng() % 3; runs > 0; --runs) {
       const std::size_t at = rng() % src.size();
       const std::size_t start = rng() % 2 ? at / 16 * 16 : at;
-      for (std::size_t i = start; i < std::min(src.size(), start + 16 + rng() % 40); ++i) src[i] = '\0';
+      for (std::size_t i = start; i < std::min(src.size(), start + 16 + rng() % 40); ++i)
+        src[i] = '\0';
     }
     std::string expected = ReferenceEscape(src);
     const int n = static_cast<int>(src.size());
@@ -166,8 +169,11 @@ TEST(UrlDecode, UndoesEscapesAndPlusSigns) {
     const char* in;
     const char* out;
     int len;
-  } cases[] = {{"a%20b+c%2", "a b c%2", 7}, {"%41%42", "AB", 2}, {"%4g+", "%4g ", 4},
-               {"%e9%E9", "\xE9\xE9", 2}, {"%\xB1\xB1", "%\xB1\xB1", 3}};
+  } cases[] = {{"a%20b+c%2", "a b c%2", 7},
+               {"%41%42", "AB", 2},
+               {"%4g+", "%4g ", 4},
+               {"%e9%E9", "\xE9\xE9", 2},
+               {"%\xB1\xB1", "%\xB1\xB1", 3}};
   for (const Case& c : cases) {
     std::string text = c.in;
     EXPECT_EQ(urldecode(text.data(), static_cast<int>(text.size())), c.len) << c.in;

@@ -45,13 +45,16 @@ testing::AssertionResult Units(const std::string& text, Bytes& bytes) {
       i += 1;
       continue;
     }
-    auto upperHex = [](char h) { return std::isdigit(static_cast<unsigned char>(h)) || (h >= 'A' && h <= 'F'); };
+    auto upperHex = [](char h) {
+      return std::isdigit(static_cast<unsigned char>(h)) || (h >= 'A' && h <= 'F');
+    };
     if (c != '*' || i + 2 >= text.size() || !upperHex(text[i + 1]) || !upperHex(text[i + 2]))
       return testing::AssertionFailure() << "bad unit at " << i << " of " << text;
     bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
     i += 3;
   }
-  if (bytes.size() != 128) return testing::AssertionFailure() << bytes.size() << " units in " << text;
+  if (bytes.size() != 128)
+    return testing::AssertionFailure() << bytes.size() << " units in " << text;
   return testing::AssertionSuccess();
 }
 
@@ -110,8 +113,14 @@ INSTANTIATE_TEST_SUITE_P(Draws, EveryDraw, testing::Range(0, 123),
 
 TEST(PipelineZeroBytes, ZeroFirstByteEncryptsNothing) {
   // Variant 1 adds 1 at even positions: 0xFF there becomes zero.
-  EXPECT_EQ(Encode("\xFF" "abc", 0), Repeat("*00", 128));
-  CheckPipeline("\xFF" "abc", 0);
+  EXPECT_EQ(Encode("\xFF"
+                   "abc",
+                   0),
+            Repeat("*00", 128));
+  CheckPipeline(
+      "\xFF"
+      "abc",
+      0);
 }
 
 TEST(PipelineZeroBytes, ZeroAtOrBefore64CutsTheEncryptionTo64Bytes) {
@@ -130,7 +139,8 @@ TEST(PipelineLength, EncodesOnlyTheFirst126Bytes) {
   std::mt19937 rng(5);
   for (char& c : clear) c = static_cast<char>('a' + rng() % 26);
   const std::string expected = Encode(clear.substr(0, 126), 17);
-  for (std::size_t len : {127u, 128u, 200u, 1000u}) EXPECT_EQ(Encode(clear.substr(0, len), 17), expected) << len;
+  for (std::size_t len : {127u, 128u, 200u, 1000u})
+    EXPECT_EQ(Encode(clear.substr(0, len), 17), expected) << len;
 
   // Without a terminator within 126 bytes, nothing past them is read (AddressSanitizer checks).
   auto unterminated = std::make_unique<char[]>(126);
@@ -193,10 +203,19 @@ TEST(PipelineKeepsEveryByte, ADrawThatKeepsEveryByteIsKept) {
 
 TEST(PipelineKeepsEveryByte, ADrawThatMakesAZeroByteGivesWayToTheNextThatKeepsThem) {
   // Variant 1 adds 1 at even positions, so 0xFF there becomes zero; variant 2 adds 4 (L).
-  EXPECT_EQ(DrawKeepingEveryByte("\xFF" "abc", 0), 1);
-  EXPECT_EQ(DrawKeepingEveryByte("\xFF" "abc", 123 * 7), 1);
+  EXPECT_EQ(DrawKeepingEveryByte("\xFF"
+                                 "abc",
+                                 0),
+            1);
+  EXPECT_EQ(DrawKeepingEveryByte("\xFF"
+                                 "abc",
+                                 123 * 7),
+            1);
   Bytes cipher;
-  ASSERT_TRUE(Units(Encode("\xFF" "abc", 1), cipher));
+  ASSERT_TRUE(Units(Encode("\xFF"
+                           "abc",
+                           1),
+                    cipher));
 
   std::mt19937 rng(11);
   int gaveWay = 0;
@@ -282,9 +301,9 @@ TEST(PluginModule, ExportsQsEncodeUnderItsPlainNameAndTheRestUnderCppNames) {
   using QsEncodeFn = void (*)(char*, const char*);
   auto exported = reinterpret_cast<QsEncodeFn>(dlsym(module, "QsEncode"));
   ASSERT_NE(exported, nullptr);
-  for (const char* name : {"_Z9URLEncodePKciPci", "_Z7replacePccc", "_Z9urldecodePci", "_Z4htoiPKc",
-                           "_Z8writeLogPKc", "_ZN4CAES8EncrypttEPKhPh", "_ZN8CEncrypt7EnKey95EPcPKcRi",
-                           "_ZN8CEncrypt6EncodeEPcPKc"})
+  for (const char* name :
+       {"_Z9URLEncodePKciPci", "_Z7replacePccc", "_Z9urldecodePci", "_Z4htoiPKc", "_Z8writeLogPKc",
+        "_ZN4CAES8EncrypttEPKhPh", "_ZN8CEncrypt7EnKey95EPcPKcRi", "_ZN8CEncrypt6EncodeEPcPKc"})
     EXPECT_NE(dlsym(module, name), nullptr) << name;
   EXPECT_EQ(dlsym(module, "_Z10writeLogToPKcS0_"), nullptr);
   EXPECT_EQ(dlsym(module, "_Z16QsEncodeWithDrawPcPKci"), nullptr);

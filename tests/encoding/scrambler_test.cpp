@@ -31,7 +31,9 @@ std::string Hex(const char* p, std::size_t n) {
 
 using reference::ExpectedAddend;
 
-std::string ExpectedScramble(int n, const std::string& clear) { return reference::Scramble(n, clear); }
+std::string ExpectedScramble(int n, const std::string& clear) {
+  return reference::Scramble(n, clear);
+}
 
 std::string ScrambleWithDraw(const std::string& clear, int r) {
   std::vector<char> out(clear.size() + 2, '\0');
@@ -47,12 +49,18 @@ struct WorkedExample {
   const char* out;
 };
 constexpr WorkedExample kWorked[] = {
-    {"abc", 246, "62 61 64 01 00"},  {"abc", 370, "64 5F 66 02 00"},
-    {"abc", 4, "64 61 62 05 00"},    {"abc", 500, "64 65 66 09 00"},
-    {"abc", 18, "65 5E 67 13 00"},   {"abc", 28, "65 66 67 1D 00"},
-    {"abc", 43, "63 60 65 2C 00"},   {"abc", 68, "62 63 65 45 00"},
-    {"abc", 217, "65 61 67 60 00"},  {"abc", 341, "65 61 67 60 00"},
-    {"abc", 103, "60 64 62 68 00"},  {"abc", 122, "5C 66 5E 7B 00"},
+    {"abc", 246, "62 61 64 01 00"},
+    {"abc", 370, "64 5F 66 02 00"},
+    {"abc", 4, "64 61 62 05 00"},
+    {"abc", 500, "64 65 66 09 00"},
+    {"abc", 18, "65 5E 67 13 00"},
+    {"abc", 28, "65 66 67 1D 00"},
+    {"abc", 43, "63 60 65 2C 00"},
+    {"abc", 68, "62 63 65 45 00"},
+    {"abc", 217, "65 61 67 60 00"},
+    {"abc", 341, "65 61 67 60 00"},
+    {"abc", 103, "60 64 62 68 00"},
+    {"abc", 122, "5C 66 5E 7B 00"},
     {"abcdefghij", 370, "6B 58 6D 5A 6F 5C 71 5E 73 60 02 00"},
     {"abcdefghij", 4, "6B 68 69 66 67 64 65 62 63 60 05 00"},
     {"abcdefghij", 500, "69 6A 6B 6C 6D 6E 6F 70 71 72 09 00"},
@@ -201,7 +209,8 @@ TEST(ScramblerHelpers, LongTextsGetThePerByteAddendsAndNothingBehindThem) {
       ASSERT_TRUE(CEncrypt().SeqAddEn(buf.data(), "x", len, 4, group));
       for (int i = 0; i < len + 20; ++i) {
         const int addend = i < len ? 4 + i / group : 0;
-        ASSERT_EQ(static_cast<unsigned char>(buf[i]), static_cast<unsigned char>(original[i] + addend))
+        ASSERT_EQ(static_cast<unsigned char>(buf[i]),
+                  static_cast<unsigned char>(original[i] + addend))
             << "len " << len << ", group " << group << ", byte " << i;
       }
     }
@@ -209,7 +218,8 @@ TEST(ScramblerHelpers, LongTextsGetThePerByteAddendsAndNothingBehindThem) {
     ASSERT_TRUE(CEncrypt().OddEvenEn(buf.data(), "x", len, 7, -100));
     for (int i = 0; i < len + 20; ++i) {
       const int addend = i >= len ? 0 : i % 2 ? -100 : 7;
-      ASSERT_EQ(static_cast<unsigned char>(buf[i]), static_cast<unsigned char>(original[i] + addend))
+      ASSERT_EQ(static_cast<unsigned char>(buf[i]),
+                static_cast<unsigned char>(original[i] + addend))
           << "len " << len << ", byte " << i;
     }
   }
@@ -227,8 +237,8 @@ TEST(ScramblerHelpers, RevertReversesUpToTheFirstZeroByte) {
 }
 
 TEST(ScramblerWrap, AdditionsWrapModulo256) {
-  EXPECT_EQ(Hex(ScrambleWithDraw("\xFF", 0).data(), 3), "00 01 00");   // variant 1: +1
-  EXPECT_EQ(Hex(ScrambleWithDraw("~", 13).data(), 3), "83 0E 00");     // variant 14: +5
+  EXPECT_EQ(Hex(ScrambleWithDraw("\xFF", 0).data(), 3), "00 01 00");      // variant 1: +1
+  EXPECT_EQ(Hex(ScrambleWithDraw("~", 13).data(), 3), "83 0E 00");        // variant 14: +5
   EXPECT_EQ(Hex(ScrambleWithDraw("a\x01", 0).data(), 4), "62 00 01 00");  // -1 to a zero byte
 }
 
@@ -238,7 +248,8 @@ bool AnyZeroByteBelow(const std::string& alphabet, int maxLen) {
     for (int len = 1; len < maxLen; ++len)
       for (int pos = 0; pos < len; ++pos)
         for (char c : alphabet)
-          if (static_cast<unsigned char>(static_cast<unsigned char>(c) + ExpectedAddend(n, len, pos)) == 0)
+          if (static_cast<unsigned char>(static_cast<unsigned char>(c) +
+                                         ExpectedAddend(n, len, pos)) == 0)
             return true;
   return false;
 }

@@ -10,7 +10,8 @@ namespace {
 
 class DiskLogic : public ::testing::Test {
  protected:
-  static constexpr const char* kPath = "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda/sda2";
+  static constexpr const char* kPath =
+      "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda/sda2";
 
   // The usual shape: the root device's entry, whose parent is the disk carrying the serial.
   void Disk(const std::string& serial) {
@@ -43,7 +44,9 @@ TEST_F(DiskLogic, SerialLongerThan511BytesGivesNullNotACutText) {
 }
 
 TEST_F(DiskLogic, SerialThatIsNotUTF8OrHoldsANulGivesNull) {
-  Disk("AB\xFF" "CD");
+  Disk(
+      "AB\xFF"
+      "CD");
   EXPECT_EQ(DiskNumber(), nullptr);
   fake_.serials["sda"] = std::string("AB\0CD", 5);
   EXPECT_EQ(DiskNumber(), nullptr);

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "identification/linux_platform.h"
 #include "identification/fake_platform.h"
+#include "identification/linux_platform.h"
 #include "identification/utils.h"
 #include "temp_tree.h"
 
@@ -33,12 +33,14 @@ class LinuxTree : public ::testing::Test {
 
   // A /sys/class/net entry. A real interface's entry links into /sys/devices; that detail does not
   // matter to the backend, so these are plain folders.
-  void Net(const std::string& name, int type, int index, bool device, const char* operstate, const char* carrier,
-           const char* address) {
+  void Net(const std::string& name, int type, int index, bool device, const char* operstate,
+           const char* carrier, const char* address) {
     const std::string entry = "sys/class/net/" + name;
     tree_.File(entry + "/type", std::to_string(type) + "\n");
     tree_.File(entry + "/ifindex", std::to_string(index) + "\n");
-    if (device) tree_.Link(entry + "/device", "../../../devices/pci0000:00/0000:00:0" + std::to_string(index) + ".0");
+    if (device)
+      tree_.Link(entry + "/device",
+                 "../../../devices/pci0000:00/0000:00:0" + std::to_string(index) + ".0");
     if (operstate) tree_.File(entry + "/operstate", operstate);
     if (carrier) tree_.File(entry + "/carrier", carrier);
     if (address) tree_.File(entry + "/address", address);
@@ -46,9 +48,11 @@ class LinuxTree : public ::testing::Test {
 
   // A block device at devpath, with its /sys/dev/block link.
   void Block(const std::string& devpath, unsigned major, unsigned minor, bool partition) {
-    tree_.File("sys" + devpath + "/dev", std::to_string(major) + ":" + std::to_string(minor) + "\n");
+    tree_.File("sys" + devpath + "/dev",
+               std::to_string(major) + ":" + std::to_string(minor) + "\n");
     if (partition) tree_.File("sys" + devpath + "/partition", "2\n");
-    tree_.Link("sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor), "../.." + devpath);
+    tree_.Link("sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor),
+               "../.." + devpath);
   }
 
   std::optional<std::string> SerialFor(const std::string& devpath) {
@@ -66,7 +70,7 @@ TEST_F(LinuxTree, ControllersAreEthernetEntriesWithADeviceInIndexOrder) {
   Net("wan", 1, 10, true, "up\n", "1\n", "02:00:00:00:00:0a\n");
   Net("lan", 1, 9, true, "down\n", nullptr, "02:00:00:00:00:09\n");
   Net("veth0", 1, 2, false, "up\n", "1\n", "02:00:00:00:00:02\n");  // virtual: no device
-  Net("ib0", 32, 3, true, "up\n", "1\n", "80:00:00:48:fe:80\n");     // not Ethernet
+  Net("ib0", 32, 3, true, "up\n", "1\n", "80:00:00:48:fe:80\n");    // not Ethernet
   Net("aaa0", 1, 11, true, "up\n", "1\n", "02:00:00:00:00:0b\n");
   LinuxPlatform platform(Roots());
   const auto interfaces = platform.ethernetInterfaces();
@@ -98,13 +102,21 @@ TEST_F(LinuxTree, LinkStatusFollowsOperstateThenCarrier) {
     std::int64_t status;
   };
   const Case cases[] = {
-      {"up0", "up\n", "1\n", 3},          {"down0", "down\n", nullptr, 1},   {"dormant0", "dormant\n", "1\n", 1},
-      {"unk1", "unknown\n", "1\n", 3},    {"unk0", "unknown\n", "0\n", 1},   {"unkx", "unknown\n", nullptr, 0},
-      {"none1", nullptr, "1\n", 3},       {"none", nullptr, nullptr, 0},     {"lower0", "lowerlayerdown\n", "1\n", 1},
-      {"new0", "sideways\n", "0\n", 1}, {"odd0", "unknown\n", "2\n", 0},
+      {"up0", "up\n", "1\n", 3},
+      {"down0", "down\n", nullptr, 1},
+      {"dormant0", "dormant\n", "1\n", 1},
+      {"unk1", "unknown\n", "1\n", 3},
+      {"unk0", "unknown\n", "0\n", 1},
+      {"unkx", "unknown\n", nullptr, 0},
+      {"none1", nullptr, "1\n", 3},
+      {"none", nullptr, nullptr, 0},
+      {"lower0", "lowerlayerdown\n", "1\n", 1},
+      {"new0", "sideways\n", "0\n", 1},
+      {"odd0", "unknown\n", "2\n", 0},
   };
   int index = 1;
-  for (const Case& c : cases) Net(c.name, 1, index++, true, c.operstate, c.carrier, "02:00:00:00:00:01\n");
+  for (const Case& c : cases)
+    Net(c.name, 1, index++, true, c.operstate, c.carrier, "02:00:00:00:00:01\n");
   LinuxPlatform platform(Roots());
   for (const Case& c : cases) EXPECT_EQ(platform.linkStatus({c.name, true}), c.status) << c.name;
 }
@@ -130,15 +142,21 @@ TEST_F(LinuxTree, MissingClassFolderIsAFailedSearch) {
   EXPECT_FALSE(platform.ethernetInterfaces().has_value());
 }
 
-// --- Disks ----------------------------------------------------------------------------------------
+// --- Disks
+// ----------------------------------------------------------------------------------------
 
 constexpr const char* kVda = "/devices/pci0000:00/0000:00:02.0/virtio1/block/vda";
 constexpr const char* kNvme = "/devices/pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1";
-constexpr const char* kScsiDevice = "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0";
-constexpr const char* kSda = "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda";
-constexpr const char* kSdbDevice = "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0";
-constexpr const char* kSdb = "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0/block/sdb";
-constexpr const char* kSdc = "/devices/pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0/block/sdc";
+constexpr const char* kScsiDevice =
+    "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0";
+constexpr const char* kSda =
+    "/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+constexpr const char* kSdbDevice =
+    "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0";
+constexpr const char* kSdb =
+    "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0/block/sdb";
+constexpr const char* kSdc =
+    "/devices/pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0/block/sdc";
 
 std::string Page80(const std::string& serial) {
   return std::string("\x00\x80\x00", 3) + static_cast<char>(serial.size()) + serial;
@@ -165,7 +183,8 @@ class LinuxDisks : public LinuxTree {
     Block(kSdb, 8, 16, false);
     tree_.Link(std::string("sys") + kSdb + "/device", "../../../1:0:0:0");
     tree_.File(std::string("sys") + kSdbDevice + "/vpd_pg80", Page80("  RAW-PAGE"));
-    tree_.File("run/udev/data/b8:16", "S:disk/by-id/ata-X\nE:ID_SERIAL=X_Z1D2AB\nE:ID_SERIAL_SHORT=Z1D2AB\n");
+    tree_.File("run/udev/data/b8:16",
+               "S:disk/by-id/ata-X\nE:ID_SERIAL=X_Z1D2AB\nE:ID_SERIAL_SHORT=Z1D2AB\n");
 
     Block(kSdc, 8, 32, false);  // no serial anywhere
   }
@@ -179,7 +198,9 @@ TEST_F(LinuxDisks, PartitionAsksItsWholeDisk) {
   EXPECT_EQ(SerialFor(std::string(kSda) + "/sda3"), "     WD-WCC4N1234567");
 }
 
-TEST_F(LinuxDisks, NvmeSerialComesFromTheController) { EXPECT_EQ(SerialFor(kNvme), "S4EWNX0N123456"); }
+TEST_F(LinuxDisks, NvmeSerialComesFromTheController) {
+  EXPECT_EQ(SerialFor(kNvme), "S4EWNX0N123456");
+}
 
 TEST_F(LinuxDisks, SataSerialComesFromUdevBeforeTheVpdPage) {
   EXPECT_EQ(SerialFor(kSdb), "Z1D2AB");
@@ -216,7 +237,8 @@ TEST_F(LinuxDisks, SerialBytesOutsideUTF8AreReadAsLatin1) {
 TEST_F(LinuxDisks, DiskNumberFollowsTheRootDeviceNumberToItsDisk) {
   struct stat root;
   ASSERT_EQ(stat("/", &root), 0);
-  const std::string number = std::to_string(major(root.st_dev)) + ":" + std::to_string(minor(root.st_dev));
+  const std::string number =
+      std::to_string(major(root.st_dev)) + ":" + std::to_string(minor(root.st_dev));
   std::filesystem::remove(tree_.Path("sys/dev/block/" + number));
   tree_.Link("sys/dev/block/" + number, std::string("../..") + kNvme + "/nvme0n1p2");
   LinuxPlatform platform(Roots());
@@ -246,14 +268,16 @@ TEST_F(LinuxDisks, RootWithAnonymousDeviceNumberIsFoundThroughItsMountSource) {
   tree_.Dir("dev");
   if (mknod(tree_.Path("dev/sda3").c_str(), S_IFBLK | 0600, makedev(8, 3)) != 0)
     GTEST_SKIP() << "cannot make a block device node here (needs root): " << std::strerror(errno);
-  tree_.File("proc/self/mountinfo", "22 1 0:31 / / rw,relatime shared:1 - btrfs /dev/sda3 rw,subvol=/@\n");
+  tree_.File("proc/self/mountinfo",
+             "22 1 0:31 / / rw,relatime shared:1 - btrfs /dev/sda3 rw,subvol=/@\n");
   LinuxPlatform platform(Roots());
   ScopedPlatform scope(platform);
   ASSERT_NE(DiskNumber(), nullptr);
   EXPECT_STREQ(DiskNumber(), "     WD-WCC4N1234567");
 }
 
-// --- Platform ids and the command -----------------------------------------------------------------
+// --- Platform ids and the command
+// -----------------------------------------------------------------
 
 TEST_F(LinuxTree, PlatformIdsComeFromDmi) {
   LinuxPlatform platform(Roots());
@@ -277,7 +301,8 @@ TEST_F(LinuxTree, IfconfigCommandOutputIsRead) {
   ScopedPlatform scope(platform);
   EXPECT_FALSE(GetMacAddressFromIfconfig().has_value());  // not installed
   tree_.File("sbin/ifconfig",
-             "#!/bin/sh\nprintf 'eth0: flags=4163<UP>  mtu 1500\\n        ether 02:fc:00:00:00:01  txqueuelen\\n'\n");
+             "#!/bin/sh\nprintf 'eth0: flags=4163<UP>  mtu 1500\\n        ether 02:fc:00:00:00:01  "
+             "txqueuelen\\n'\n");
   ASSERT_EQ(chmod(tree_.Path("sbin/ifconfig").c_str(), 0755), 0);
   EXPECT_EQ(GetMacAddressFromIfconfig(), "02:fc:00:00:00:01");
 }

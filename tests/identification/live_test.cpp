@@ -39,15 +39,16 @@ std::map<std::string, KernelInterface> KernelInterfaces() {
       const auto* link = reinterpret_cast<const sockaddr_ll*>(item->ifa_addr);
       if (link->sll_halen >= 6) {
         char text[18];
-        std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", link->sll_addr[0], link->sll_addr[1],
-                      link->sll_addr[2], link->sll_addr[3], link->sll_addr[4], link->sll_addr[5]);
+        std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", link->sll_addr[0],
+                      link->sll_addr[1], link->sll_addr[2], link->sll_addr[3], link->sll_addr[4],
+                      link->sll_addr[5]);
         interface.mac = text;
       }
     } else if (family == AF_INET || family == AF_INET6) {
       interface.addressed = true;
       char host[NI_MAXHOST];
-      if (family == AF_INET &&
-          getnameinfo(item->ifa_addr, sizeof(sockaddr_in), host, sizeof host, nullptr, 0, NI_NUMERICHOST) == 0)
+      if (family == AF_INET && getnameinfo(item->ifa_addr, sizeof(sockaddr_in), host, sizeof host,
+                                           nullptr, 0, NI_NUMERICHOST) == 0)
         interface.ipv4.insert(host);
     }
   }
@@ -72,7 +73,8 @@ TEST(ThisMachine, ActiveNICNamesAnInterfaceThatCarriesItsMacAndAddress) {
     // Either no controller has a link, or no interface with an address carries its MAC.
     if (controller != nullptr) {
       for (const auto& [name, interface] : interfaces) {
-        EXPECT_FALSE(interface.addressed && interface.mac == controller) << name << " carries " << controller;
+        EXPECT_FALSE(interface.addressed && interface.mac == controller)
+            << name << " carries " << controller;
       }
     }
     GTEST_SUCCEED() << "no active NIC on this machine";
@@ -97,7 +99,8 @@ TEST(ThisMachine, ListHasOneItemPerAddressedInterface) {
   const std::string list = LocalNICList();
   std::size_t addressed = 0;
   for (const auto& [name, interface] : KernelInterfaces()) addressed += interface.addressed ? 1 : 0;
-  const std::size_t items = list.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(list.begin(), list.end(), '|'));
+  const std::size_t items =
+      list.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(list.begin(), list.end(), '|'));
   EXPECT_EQ(items, addressed) << list;
 }
 
@@ -125,7 +128,8 @@ TEST(ThisMachine, DiskNumberIsASerialSysfsShowsForTheRootDisk) {
   }
   const std::string udev = FileText("/run/udev/data/b" + FileText(device / "dev"));
   const std::size_t key = udev.find("E:ID_SERIAL_SHORT=");
-  if (key != std::string::npos) serials.insert(udev.substr(key + 18, udev.find('\n', key) - key - 18));
+  if (key != std::string::npos)
+    serials.insert(udev.substr(key + 18, udev.find('\n', key) - key - 18));
   const std::string page = FileText(device / "device/vpd_pg80");
   if (disk == nullptr) {
     EXPECT_TRUE(serials.empty() && page.size() <= 4) << "sysfs shows a serial for " << device;

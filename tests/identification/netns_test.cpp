@@ -21,8 +21,10 @@ class Namespace : public ::testing::Test {
  protected:
   void SetUp() override {
     if (geteuid() != 0) GTEST_SKIP() << "making network namespaces needs root";
-    if (unshare(CLONE_NEWNET) != 0) GTEST_SKIP() << "cannot make a network namespace: " << std::strerror(errno);
-    if (std::system("ip link show lo >/dev/null 2>&1") != 0) GTEST_SKIP() << "iproute2's ip is not installed";
+    if (unshare(CLONE_NEWNET) != 0)
+      GTEST_SKIP() << "cannot make a network namespace: " << std::strerror(errno);
+    if (std::system("ip link show lo >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "iproute2's ip is not installed";
   }
 
   static void Ip(const std::string& arguments) {
@@ -44,7 +46,8 @@ TEST_F(Namespace, ListShowsTheInterfacesInByteOrderWhetherUpOrNot) {
   Ip("addr add 10.0.10.1/24 dev en10");
   Ip("addr add 10.0.1.1/24 dev en1");
   Ip("link set en1 up");  // the others stay down
-  EXPECT_EQ(Text(LocalNICList()), "0A:1B:2C:3D:4E:5F,10.0.1.1|02:00:00:00:00:10,10.0.10.1|02:00:00:00:00:02,10.0.2.1");
+  EXPECT_EQ(Text(LocalNICList()),
+            "0A:1B:2C:3D:4E:5F,10.0.1.1|02:00:00:00:00:10,10.0.10.1|02:00:00:00:00:02,10.0.2.1");
 }
 
 TEST_F(Namespace, MapHoldsTheLastIPv4AndIPv6OfEachInterface) {
@@ -84,7 +87,8 @@ TEST_F(Namespace, UnknownOrOverlongNameWritesTheIndexMessage) {
 }
 
 TEST_F(Namespace, InterfaceWithoutHardwareAddressIsListedWithoutMac) {
-  if (access("/dev/net/tun", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/net/tun for a tun interface";
+  if (access("/dev/net/tun", R_OK | W_OK) != 0)
+    GTEST_SKIP() << "no /dev/net/tun for a tun interface";
   Ip("tuntap add tun0 mode tun");
   Ip("addr add 10.8.0.1/24 dev tun0");
   ::testing::internal::CaptureStdout();
@@ -152,12 +156,14 @@ TEST_F(Namespace, VirtualInterfacesAreNoControllers) {
   Ip("addr add 10.0.1.1/24 dev en1");
   Ip("link set en1 up");
   Ip("link set pen1 up");
-  if (unshare(CLONE_NEWNS) != 0) GTEST_SKIP() << "cannot make a mount namespace: " << std::strerror(errno);
+  if (unshare(CLONE_NEWNS) != 0)
+    GTEST_SKIP() << "cannot make a mount namespace: " << std::strerror(errno);
   if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
     GTEST_SKIP() << "cannot make mounts private: " << std::strerror(errno);
   TempTree tree;
   tree.Dir("sys");
-  if (mount("sysfs", tree.Path("sys").c_str(), "sysfs", MS_RDONLY | MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0)
+  if (mount("sysfs", tree.Path("sys").c_str(), "sysfs",
+            MS_RDONLY | MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0)
     GTEST_SKIP() << "cannot mount this namespace's sysfs: " << std::strerror(errno);
   LinuxRoots roots;
   roots.sys = tree.Path("sys");

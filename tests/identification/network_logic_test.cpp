@@ -22,11 +22,13 @@ class NetworkLogic : public ::testing::Test {
   void Interface(const std::string& name, const Bytes& mac, const std::vector<std::string>& ipv4,
                  const std::vector<std::string>& ipv6 = {}) {
     fake_.links[name] = {++nextIndex_, FakePlatform::LinkFailure::None, mac};
-    for (const std::string& host : ipv4) fake_.addresses.push_back({name, AddressFamily::IPv4, host});
-    for (const std::string& host : ipv6) fake_.addresses.push_back({name, AddressFamily::IPv6, host});
+    for (const std::string& host : ipv4)
+      fake_.addresses.push_back({name, AddressFamily::IPv4, host});
+    for (const std::string& host : ipv6)
+      fake_.addresses.push_back({name, AddressFamily::IPv6, host});
   }
-  void Controller(const std::string& id, std::optional<std::int64_t> status, std::optional<Bytes> mac,
-                  bool hasController = true) {
+  void Controller(const std::string& id, std::optional<std::int64_t> status,
+                  std::optional<Bytes> mac, bool hasController = true) {
     fake_.ethernet->push_back({id, hasController, status, std::move(mac)});
   }
   NICMap Map() {
@@ -58,8 +60,8 @@ TEST_F(NetworkLogic, MapKeepsTheLastAddressOfEachFamily) {
 
 TEST_F(NetworkLogic, MapSkipsEntriesWithoutAConvertedAddress) {
   Interface("en0", kMacA, {});
-  fake_.addresses.push_back({"en0", AddressFamily::IPv4, std::nullopt});          // no address
-  fake_.addresses.push_back({"en0", AddressFamily::Other, "link"});                // link layer
+  fake_.addresses.push_back({"en0", AddressFamily::IPv4, std::nullopt});  // no address
+  fake_.addresses.push_back({"en0", AddressFamily::Other, "link"});       // link layer
   fake_.addresses.push_back({"en0", AddressFamily::IPv6, "bad", /*converts=*/false});
   Interface("en1", kMacB, {"10.0.1.1"});
   const NICMap map = Map();
@@ -132,11 +134,13 @@ TEST_P(LinkLookupTrace, WritesItsMessageExactlyAndGivesNoValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     FourMessages, LinkLookupTrace,
-    ::testing::Values(TraceCase{"NoIndex", FakePlatform::LinkFailure::None, false, "Error: if_nametoindex error/n"},
-                      TraceCase{"SizeStep", FakePlatform::LinkFailure::SizeStep, true, "Error: sysctl, take 1/n"},
-                      TraceCase{"Allocation", FakePlatform::LinkFailure::Allocation, true,
-                                "Could not allocate memory. error!/n"},
-                      TraceCase{"ReadStep", FakePlatform::LinkFailure::ReadStep, true, "Error: sysctl, take 2"}),
+    ::testing::Values(
+        TraceCase{"NoIndex", FakePlatform::LinkFailure::None, false,
+                  "Error: if_nametoindex error/n"},
+        TraceCase{"SizeStep", FakePlatform::LinkFailure::SizeStep, true, "Error: sysctl, take 1/n"},
+        TraceCase{"Allocation", FakePlatform::LinkFailure::Allocation, true,
+                  "Could not allocate memory. error!/n"},
+        TraceCase{"ReadStep", FakePlatform::LinkFailure::ReadStep, true, "Error: sysctl, take 2"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(NetworkLogic, ShortReplyGivesNoValueAndNoMessage) {
@@ -219,7 +223,8 @@ TEST_F(NetworkLogic, FailedRegistrySearchGivesNoActiveMac) {
   EXPECT_EQ(__FirstActiveMAC(), nullptr);
 }
 
-// --- The active interface and the list ------------------------------------------------------------
+// --- The active interface and the list
+// ------------------------------------------------------------
 
 TEST_F(NetworkLogic, ActiveNICIsMacCommaIPv4OfTheInterfaceCarryingTheActiveMac) {
   Interface("en0", kMacA, {"10.0.0.1"});

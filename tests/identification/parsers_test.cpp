@@ -23,15 +23,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Mac = std::array<std::uint8_t, 6>;
 
-// --- Netlink link replies -------------------------------------------------------------------------
+// --- Netlink link replies
+// -------------------------------------------------------------------------
 
 struct Attribute {
   std::uint16_t type;
   Bytes payload;
 };
 
-Bytes LinkMessage(int index, const std::vector<Attribute>& attributes, std::uint16_t type = RTM_NEWLINK,
-                  std::uint32_t sequence = 1) {
+Bytes LinkMessage(int index, const std::vector<Attribute>& attributes,
+                  std::uint16_t type = RTM_NEWLINK, std::uint32_t sequence = 1) {
   std::size_t length = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifinfomsg));
   for (const Attribute& attribute : attributes) length += RTA_SPACE(attribute.payload.size());
   Bytes message(length, 0);
@@ -45,10 +46,12 @@ Bytes LinkMessage(int index, const std::vector<Attribute>& attributes, std::uint
   std::memcpy(message.data() + NLMSG_HDRLEN, &info, sizeof info);
   std::size_t at = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifinfomsg));
   for (const Attribute& attribute : attributes) {
-    const rtattr head{static_cast<unsigned short>(RTA_LENGTH(attribute.payload.size())), attribute.type};
+    const rtattr head{static_cast<unsigned short>(RTA_LENGTH(attribute.payload.size())),
+                      attribute.type};
     std::memcpy(message.data() + at, &head, sizeof head);
     if (!attribute.payload.empty())
-      std::memcpy(message.data() + at + sizeof head, attribute.payload.data(), attribute.payload.size());
+      std::memcpy(message.data() + at + sizeof head, attribute.payload.data(),
+                  attribute.payload.size());
     at += RTA_SPACE(attribute.payload.size());
   }
   return message;
@@ -74,7 +77,8 @@ TEST(NetlinkReply, GivesTheSixAddressBytesOfTheAskedIndex) {
 
 TEST(NetlinkReply, LongerAddressGivesItsFirstSixBytes) {
   Bytes infiniband(20);
-  for (std::size_t i = 0; i < infiniband.size(); ++i) infiniband[i] = static_cast<std::uint8_t>(i + 1);
+  for (std::size_t i = 0; i < infiniband.size(); ++i)
+    infiniband[i] = static_cast<std::uint8_t>(i + 1);
   EXPECT_EQ(Parse(LinkMessage(3, {{IFLA_ADDRESS, infiniband}}), 3), (Mac{1, 2, 3, 4, 5, 6}));
 }
 
@@ -86,9 +90,11 @@ TEST(NetlinkReply, ShortOrMissingAddressGivesNoValue) {
 }
 
 TEST(NetlinkReply, EveryTruncationGivesNoValue) {
-  const Bytes reply = LinkMessage(4, {{IFLA_IFNAME, Name("eth0")}, {IFLA_ADDRESS, {1, 2, 3, 4, 5, 6}}});
+  const Bytes reply =
+      LinkMessage(4, {{IFLA_IFNAME, Name("eth0")}, {IFLA_ADDRESS, {1, 2, 3, 4, 5, 6}}});
   for (std::size_t length = 0; length < reply.size(); ++length)
-    EXPECT_FALSE(Parse(Bytes(reply.begin(), reply.begin() + static_cast<long>(length)), 4).has_value())
+    EXPECT_FALSE(
+        Parse(Bytes(reply.begin(), reply.begin() + static_cast<long>(length)), 4).has_value())
         << "length " << length;
 }
 
@@ -108,10 +114,12 @@ TEST(NetlinkReply, AttributeLengthsThatLieGiveNoValue) {
 }
 
 TEST(NetlinkReply, NestedFlagOnTheTypeIsIgnoredAndAlignmentDoesNotMatter) {
-  const Bytes reply = LinkMessage(2, {{static_cast<std::uint16_t>(IFLA_ADDRESS | NLA_F_NESTED), {9, 8, 7, 6, 5, 4}}});
+  const Bytes reply = LinkMessage(
+      2, {{static_cast<std::uint16_t>(IFLA_ADDRESS | NLA_F_NESTED), {9, 8, 7, 6, 5, 4}}});
   Bytes shifted(reply.size() + 1);
   std::memcpy(shifted.data() + 1, reply.data(), reply.size());
-  EXPECT_EQ(HardwareAddressFromLinkReply({shifted.data() + 1, reply.size()}, 2), (Mac{9, 8, 7, 6, 5, 4}));
+  EXPECT_EQ(HardwareAddressFromLinkReply({shifted.data() + 1, reply.size()}, 2),
+            (Mac{9, 8, 7, 6, 5, 4}));
 }
 
 TEST(NetlinkReply, ErrorReplyGivesNoAddressAndItsCode) {
@@ -132,7 +140,8 @@ TEST(NetlinkReply, ErrorReplyGivesNoAddressAndItsCode) {
   EXPECT_FALSE(NetlinkSequenceOf(Bytes(10, 0)).has_value());
 }
 
-// --- sysfs attributes -----------------------------------------------------------------------------
+// --- sysfs attributes
+// -----------------------------------------------------------------------------
 
 TEST(SysfsAttribute, OnlyTheOneLineEndIsRemoved) {
   EXPECT_EQ(AttributeValue(" S3R \n"), " S3R ");
@@ -166,14 +175,16 @@ TEST(SysfsAttribute, DeviceNumberIsMajorColonMinor) {
 TEST(SysfsAttribute, BlockLinkTargetStaysInsideTheTree) {
   EXPECT_EQ(DevicePathFromBlockLink("../../devices/pci0000:00/0000:00:02.0/virtio1/block/vda"),
             "/devices/pci0000:00/0000:00:02.0/virtio1/block/vda");
-  for (const char* bad : {"", "../../", "../../../etc", "../devices/x", "/sys/devices/x", "../../devices/../../x"})
+  for (const char* bad :
+       {"", "../../", "../../../etc", "../devices/x", "/sys/devices/x", "../../devices/../../x"})
     EXPECT_FALSE(DevicePathFromBlockLink(bad).has_value()) << bad;
   EXPECT_TRUE(IsPlainDevicePath("/devices/a..b/..c"));
   EXPECT_FALSE(IsPlainDevicePath("/devices/.."));
   EXPECT_FALSE(IsPlainDevicePath(std::string_view("/devices\0/x", 11)));
 }
 
-// --- VPD page 0x80 --------------------------------------------------------------------------------
+// --- VPD page 0x80
+// --------------------------------------------------------------------------------
 
 Bytes Page80(const std::string& serial, int declared = -1) {
   const std::size_t length = declared < 0 ? serial.size() : static_cast<std::size_t>(declared);
@@ -215,7 +226,8 @@ TEST(VpdPage80, WrongPageOrShortHeaderIsNone) {
   EXPECT_FALSE(ParsePage({}).has_value());
 }
 
-// --- udev database --------------------------------------------------------------------------------
+// --- udev database
+// --------------------------------------------------------------------------------
 
 constexpr std::string_view kUdevDatabase =
     "S:disk/by-id/ata-WDC_WD10EZEX-08WN4A0_WD-WCC6Y1234567\n"
@@ -238,13 +250,15 @@ TEST(UdevDatabase, LastLineWithoutLineEndAndValuesWithBlanks) {
   EXPECT_EQ(UdevProperty(std::string_view("\0E:K=v\nE:K=w", 12), "K"), "w");
 }
 
-// --- ifconfig output ------------------------------------------------------------------------------
+// --- ifconfig output
+// ------------------------------------------------------------------------------
 
 TEST(IfconfigOutput, FirstEtherDecidesEvenInsideAWord) {
   EXPECT_EQ(MacFromIfconfigOutput("eth0: ...\n        ether 02:fc:00:00:00:01  txqueuelen 1000\n"
                                   "eth1: ...\n        ether 02:fc:00:00:00:02\n"),
             "02:fc:00:00:00:01");
-  EXPECT_EQ(MacFromIfconfigOutput("media: ethernet autoselect\n\tether 0a:0b:0c:0d:0e:0f\n"), "et autoselect\n\tet");
+  EXPECT_EQ(MacFromIfconfigOutput("media: ethernet autoselect\n\tether 0a:0b:0c:0d:0e:0f\n"),
+            "et autoselect\n\tet");
 }
 
 TEST(IfconfigOutput, NeedsSeventeenCharactersAfterTheSkippedOne) {
@@ -260,7 +274,8 @@ TEST(IfconfigOutput, NulBytesDoNotEndTheOutput) {
   EXPECT_EQ(MacFromIfconfigOutput(output), "0a:1b:2c:3d:4e:5f");
 }
 
-// --- mountinfo ------------------------------------------------------------------------------------
+// --- mountinfo
+// ------------------------------------------------------------------------------------
 
 TEST(Mountinfo, SourceOfTheTopmostMountAtThePoint) {
   constexpr std::string_view kInfo =
@@ -275,19 +290,21 @@ TEST(Mountinfo, SourceOfTheTopmostMountAtThePoint) {
 }
 
 TEST(Mountinfo, EscapesAreDecodedAndLinesWithoutSeparatorSkipped) {
-  EXPECT_EQ(MountSource("30 1 8:1 / /mnt/my\\040disk rw - ext4 /dev/sd\\134a1 rw\n", "/mnt/my disk"),
-            "/dev/sd\\a1");
+  EXPECT_EQ(
+      MountSource("30 1 8:1 / /mnt/my\\040disk rw - ext4 /dev/sd\\134a1 rw\n", "/mnt/my disk"),
+      "/dev/sd\\a1");
   EXPECT_FALSE(MountSource("30 1 8:1 / / rw ext4 /dev/sda1 rw\n", "/").has_value());
   EXPECT_FALSE(MountSource("30 1 8:1 / / rw - ext4\n", "/").has_value());
 }
 
-// --- UTF-8 and MAC texts --------------------------------------------------------------------------
+// --- UTF-8 and MAC texts
+// --------------------------------------------------------------------------
 
 TEST(Utf8, WellFormedPassesAndOtherBytesAreReadAsLatin1) {
   EXPECT_TRUE(IsUtf8(""));
   EXPECT_TRUE(IsUtf8("S3R1AL \xC3\xA9\xE2\x82\xAC\xF0\x9F\x94\x91"));
-  for (const char* bad : {"\x80", "\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF",
-                          "\xE2\x82"})
+  for (const char* bad : {"\x80", "\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
+                          "\xF4\x90\x80\x80", "\xFF", "\xE2\x82"})
     EXPECT_FALSE(IsUtf8(bad)) << bad;
   EXPECT_EQ(ToUtf8("Caf\xE9"), "Caf\xC3\xA9");
   EXPECT_EQ(ToUtf8("Caf\xC3\xA9"), "Caf\xC3\xA9");

@@ -12,7 +12,8 @@
 class TempTree {
  public:
   TempTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "identification-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "identification-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) root_ = pattern;
   }
   ~TempTree() {
@@ -29,7 +30,8 @@ class TempTree {
   void File(std::string_view relative, std::string_view bytes) const {
     const std::filesystem::path path = Path(relative);
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   void Dir(std::string_view relative) const { std::filesystem::create_directories(Path(relative)); }
   // A symbolic link at relative pointing to target (taken as written, usually relative).
