@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/Host.h"
-#include "platform/NSAutoreleasePool.h"
+#include "nativeui/NSAutoreleasePool.h"
 
 namespace npapihost {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "host/BrowserServices.h"
-#include "platform/InputSourceRegistry.h"
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSObject.h"
+#include "nativeui/InputSourceRegistry.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSObject.h"
 
 namespace npapihost {
 

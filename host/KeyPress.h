@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/AppKitConstants.h"
+#include "nativeui/AppKitConstants.h"
 
 namespace npapihost {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "host/Host.h"
-#include "platform/CALayer.h"
-#include "platform/LayerText.h"
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSString.h"
+#include "nativeui/CALayer.h"
+#include "nativeui/LayerText.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSString.h"
 
 namespace npapihost {
 

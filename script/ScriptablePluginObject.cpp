@@ -6,12 +6,12 @@
 
 #include "encoding/jnidecrypt.h"
 #include "identification/utils.h"
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSSecureTextField.h"
-#include "platform/NSString.h"
-#include "platform/SecureMemory.h"
-#include "shell/Browser.h"
-#include "shell/PluginObject.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSSecureTextField.h"
+#include "nativeui/NSString.h"
+#include "nativeui/SecureMemory.h"
+#include "plugin_state/Browser.h"
+#include "plugin_state/PluginObject.h"
 
 ScriptablePluginObject::ScriptablePluginObject(NPP instance)
     : npp(instance),

@@ -1,11 +1,11 @@
 // Cursor, key forwarding and focus for one instance.
 #include "shell/EventHandling.h"
 
-#include "platform/AppKit.h"
-#include "shell/Browser.h"
+#include "nativeui/AppKit.h"
+#include "plugin_state/Browser.h"
+#include "plugin_state/PluginObject.h"
 #include "shell/InputSourceSwitch.h"
 #include "shell/MyWindow.h"
-#include "shell/PluginObject.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The ASCII-capable input source switch.
 #include "shell/InputSourceSwitch.h"
 
-#include "platform/TextInputSources.h"
+#include "nativeui/TextInputSources.h"
 
 void selectASCIICapableInputSource() {
   TISInputSourceRef current = TISCopyCurrentASCIICapableKeyboardInputSource();

@@ -3,7 +3,7 @@
 // focus handling). It holds the secure text field as its content view.
 #pragma once
 
-#include "platform/NSWindow.h"
+#include "nativeui/NSWindow.h"
 
 class MyWindow : public NSPanel {
  public:

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/AppKit.h"
+#include "nativeui/AppKit.h"
+#include "plugin_state/Browser.h"
+#include "plugin_state/PluginObject.h"
 #include "script/ScriptablePluginObject.h"
-#include "shell/Browser.h"
 #include "shell/EventHandling.h"
 #include "shell/MyWindow.h"
-#include "shell/PluginObject.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #endif
 
 #include "fuzz/common/fuzz_check.h"
-#include "platform/InputSourceRegistry.h"
-#include "platform/NSLog.h"
+#include "nativeui/InputSourceRegistry.h"
+#include "nativeui/NSLog.h"
 
 namespace fuzzing {
 

@@ -19,10 +19,10 @@
 #include "fuzz/common/fuzz_check.h"
 #include "fuzz/common/fuzz_input.h"
 #include "fuzz/common/host_harness.h"
-#include "platform/AppKit.h"
-#include "platform/InputSourceRegistry.h"
+#include "nativeui/AppKit.h"
+#include "nativeui/InputSourceRegistry.h"
+#include "plugin_state/PluginObject.h"
 #include "shell/MyWindow.h"
-#include "shell/PluginObject.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include "fuzz/common/fuzz_input.h"
 #include "fuzz/common/host_harness.h"
 #include "fuzz/common/script_inputs.h"
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSSecureTextField.h"
-#include "shell/PluginObject.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSSecureTextField.h"
+#include "plugin_state/PluginObject.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "host/page_session/USKeyLayout.h"
-#include "platform/AppKitConstants.h"
-#include "platform/NSString.h"
+#include "nativeui/AppKitConstants.h"
+#include "nativeui/NSString.h"
 
 namespace pagesession {
 

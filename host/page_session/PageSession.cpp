@@ -12,7 +12,7 @@
 #include "host/page_session/PasswordCheck.h"
 #include "host/page_session/RawTerminal.h"
 #include "host/page_session/TypedText.h"
-#include "platform/NSLog.h"
+#include "nativeui/NSLog.h"
 
 namespace pagesession {
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/AppKitConstants.h"
-#include "platform/SecureMemory.h"
+#include "nativeui/AppKitConstants.h"
+#include "nativeui/SecureMemory.h"
 
 namespace pagesession {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "host/Host.h"
-#include "platform/InputSourceRegistry.h"
+#include "nativeui/InputSourceRegistry.h"
 #include "tests/host/test_module_state.h"
 
 class HostTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 // Pages: instance creation and the per-page browser answers, window geometry, events with their
 // borrowed strings, the layer and script object handed out, and the report on shutdown.
-#include "platform/AppKitConstants.h"
-#include "platform/NSObject.h"
+#include "nativeui/AppKitConstants.h"
+#include "nativeui/NSObject.h"
 #include "tests/host/host_fixture.h"
 
 using npapihost::Answer;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "nativeui/CALayer.h"
 #include "npapi/all.h"
-#include "platform/CALayer.h"
 #include "tests/host/test_module_state.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "nativeui/NSString.h"
 #include "npapi/all.h"
-#include "platform/NSString.h"
 
 struct TestModuleState {
   int initializeCalls = 0;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/NSLog.h"
-#include "platform/NSSecureTextField.h"
-#include "shell/PluginObject.h"
+#include "nativeui/NSLog.h"
+#include "nativeui/NSSecureTextField.h"
+#include "plugin_state/PluginObject.h"
 #include "tests/hygiene/secret_scan.h"
 #include "tests/support/capture_stdout.h"
 #include "tests/support/password_decoder.h"

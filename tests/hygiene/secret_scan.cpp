@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/SecureMemory.h"
+#include "nativeui/SecureMemory.h"
 
 namespace hygiene {
 

@@ -10,7 +10,7 @@
 
 #include "host/page_session/KeyDecoder.h"
 #include "host/page_session/USKeyLayout.h"
-#include "platform/AppKitConstants.h"
+#include "nativeui/AppKitConstants.h"
 
 namespace {
 

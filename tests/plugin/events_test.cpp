@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/NSCursor.h"
-#include "platform/NSSecureTextField.h"
-#include "platform/NSWindow.h"
+#include "nativeui/NSCursor.h"
+#include "nativeui/NSSecureTextField.h"
+#include "nativeui/NSWindow.h"
+#include "plugin_state/PluginObject.h"
 #include "shell/MyWindow.h"
-#include "shell/PluginObject.h"
 #include "tests/support/password_decoder.h"
 #include "tests/support/plugin_fixture.h"
 

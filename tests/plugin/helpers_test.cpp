@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSBundle.h"
-#include "platform/NSString.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSBundle.h"
+#include "nativeui/NSString.h"
 #include "shell/main.h"
 #include "tests/support/plugin_fixture.h"
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/CALayer.h"
-#include "platform/NSSecureTextField.h"
+#include "nativeui/CALayer.h"
+#include "nativeui/NSSecureTextField.h"
+#include "plugin_state/PluginObject.h"
 #include "shell/MyWindow.h"
-#include "shell/PluginObject.h"
 #include "tests/support/password_decoder.h"
 #include "tests/support/plugin_fixture.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/NSAutoreleasePool.h"
-#include "platform/SecureMemory.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/SecureMemory.h"
 #include "tests/support/password_decoder.h"
 #include "tests/support/plugin_fixture.h"
 

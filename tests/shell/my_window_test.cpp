@@ -1,9 +1,9 @@
-// The input panel: its key-window answers follow the isActive flag, whatever the platform's key
+// The input panel: its key-window answers follow the isActive flag, whatever the native layer's key
 // window is, and the fixed answers do not depend on the state.
 #include <gtest/gtest.h>
 
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSSecureTextField.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSSecureTextField.h"
 #include "shell/MyWindow.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/PluginObject.h"
+#include "plugin_state/PluginObject.h"
 
 TEST(PluginObject, FieldsAreInTheirOrder) {
   EXPECT_EQ(offsetof(PluginObject, npp), 0u);

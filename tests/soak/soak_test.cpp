@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/InputSourceRegistry.h"
-#include "platform/NSLog.h"
+#include "nativeui/InputSourceRegistry.h"
+#include "nativeui/NSLog.h"
 #include "tests/support/password_decoder.h"
 #include "tests/support/plugin_fixture.h"
 

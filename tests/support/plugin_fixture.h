@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "host/Host.h"
-#include "platform/InputSourceRegistry.h"
-#include "platform/NSAutoreleasePool.h"
-#include "platform/NSLog.h"
+#include "nativeui/InputSourceRegistry.h"
+#include "nativeui/NSAutoreleasePool.h"
+#include "nativeui/NSLog.h"
 #include "tests/support/capture_stdout.h"
 
 class PluginTest : public ::testing::Test {

@@ -1,0 +1,4 @@
+// The module's version text.
+#include "plugin_state/PluginObject.h"
+
+const char* const PluginVersion = "1600";
