@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "decoder/unescape.h"
 #include "decoder/unscramble.h"
 #include "encoding/aes.h"
-#include "encoding/wipe.h"
+#include "encoding/format/encoded_text.h"
+#include "wipe/secure_wipe.h"
 
 namespace decoder {
 namespace {
+
+using encoded_text::kUnitCount;
 
 constexpr int kHalf = 64;  // the encoder encrypts in multiples of 64 bytes
 constexpr int kLastVariant = 123;
@@ -65,6 +67,30 @@ bool ReadScrambledText(unsigned char* plain, int q, DecodeResult& result) {
   return true;
 }
 
+// The decoder's code for a fault of the text's format.
+DecodeError ErrorOf(encoded_text::Fault fault) {
+  using encoded_text::Fault;
+  switch (fault) {
+    case Fault::kNone:
+      return DecodeError::kNone;
+    case Fault::kInvalidCharacter:
+      return DecodeError::kInvalidCharacter;
+    case Fault::kIncompleteEscape:
+      return DecodeError::kIncompleteEscape;
+    case Fault::kInvalidEscape:
+      return DecodeError::kInvalidEscape;
+    case Fault::kLowerCaseEscape:
+      return DecodeError::kLowerCaseEscape;
+    case Fault::kEscapedLetterOrDigit:
+      return DecodeError::kEscapedLetterOrDigit;
+    case Fault::kTooFewUnits:
+      return DecodeError::kTooFewUnits;
+    case Fault::kTooManyUnits:
+      return DecodeError::kTooManyUnits;
+  }
+  return DecodeError::kInvalidCharacter;
+}
+
 void Fail(DecodeResult& result, DecodeError error, int position, int value = -1) {
   result.error = error;
   result.position = position;
@@ -107,15 +133,15 @@ void ReadHalf(unsigned char* plain, DecodeResult& result) {
 
 }  // namespace
 
-DecodeResult::~DecodeResult() { encoding::SecureWipe(clear, sizeof clear); }
+DecodeResult::~DecodeResult() { wipe::SecureWipe(clear, sizeof clear); }
 
 DecodeResult DecodePassword(std::string_view encoded) noexcept {
   DecodeResult result;
   unsigned char cipher[kUnitCount];
-  const UnescapeStatus status = Unescape(encoded, cipher);
-  if (status.error != DecodeError::kNone) {
-    Fail(result, status.error, status.position, status.value);
-    encoding::SecureWipe(cipher, sizeof cipher);
+  const encoded_text::ReadStatus status = encoded_text::ReadUnits(encoded, cipher);
+  if (!status.ok()) {
+    Fail(result, ErrorOf(status.fault), status.position, status.value);
+    wipe::SecureWipe(cipher, sizeof cipher);
     return result;
   }
 
@@ -137,8 +163,8 @@ DecodeResult DecodePassword(std::string_view encoded) noexcept {
   } else {
     ReadHalf(plain, result);
   }
-  encoding::SecureWipe(plain, sizeof plain);
-  encoding::SecureWipe(cipher, sizeof cipher);
+  wipe::SecureWipe(plain, sizeof plain);
+  wipe::SecureWipe(cipher, sizeof cipher);
   return result;
 }
 

@@ -3,11 +3,11 @@
 // For servers and for checking the encoder; the plug-in itself never decodes. Checks all of its
 // input; trusts only that the text's bytes are readable.
 //
-// How a text is read. The escaping is undone strictly (decoder/unescape.h). The 128 cipher bytes
-// show how much the encoder encrypted: bytes it never wrote are zero, so 128 zero bytes mean
-// nothing was encrypted and 64 zero bytes at the end mean only the first 64 were (any other
-// reading needs encrypted blocks that happen to be zero, about one chance in 2^512). AES with the
-// built-in key (CAES) gives back the scrambled text: the clear text's L transformed bytes, the
+// How a text is read. The escaping is undone strictly (encoding/format/encoded_text.h). The 128
+// cipher bytes show how much the encoder encrypted: bytes it never wrote are zero, so 128 zero
+// bytes mean nothing was encrypted and 64 zero bytes at the end mean only the first 64 were (any
+// other reading needs encrypted blocks that happen to be zero, about one chance in 2^512). AES with
+// the built-in key (CAES) gives back the scrambled text: the clear text's L transformed bytes, the
 // variant number 1 to 123 at position L, then zero bytes. The encoder measures the scrambled text
 // up to its first zero byte and encrypts that length rounded up to 64, so a transformed byte that
 // is zero (at position p) decides what survives:
@@ -40,11 +40,12 @@
 #include <string_view>
 
 #include "decoder/decode_error.h"
+#include "encoding/format/encoded_text.h"
 
 namespace decoder {
 
-// The longest clear text the encoder takes.
-inline constexpr int kMaxClearLength = 126;
+// The longest clear text the encoder takes (126 bytes).
+inline constexpr int kMaxClearLength = static_cast<int>(encoded_text::kMaxClearLength);
 
 enum class DecodeWarning : int {
   kNone = 0,

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "encoding/aes_tables.h"
-#include "encoding/wipe.h"
+#include "wipe/secure_wipe.h"
 
 using aes_tables::tabs;
 
@@ -160,8 +160,8 @@ constexpr std::array<std::array<unsigned char, 8>, 256> kBitBytes = [] {
 }  // namespace
 
 CAES::~CAES() {
-  encoding::SecureWipe(in_block, sizeof in_block);
-  encoding::SecureWipe(out_block, sizeof out_block);
+  wipe::SecureWipe(in_block, sizeof in_block);
+  wipe::SecureWipe(out_block, sizeof out_block);
 }
 
 void CAES::CharToBinary(const char* text, int count, unsigned char* bits, int /*unused*/) {

@@ -1,19 +1,17 @@
 // The URL-style escaping of the cipher bytes and its inverse: URLEncode, replace, urldecode and
 // htoi, and the escaping loop that QsEncode shares. The escaping works from a table of the unit
-// each byte becomes, so each of the 128 bytes of a QsEncode costs one lookup and one store.
+// each byte becomes (encoding/format/encoded_text.h says which), so each of the 128 bytes of a
+// QsEncode costs one lookup and one store.
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "encoding/escaping.h"
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
 
 namespace {
-
-constexpr bool IsAlnum(unsigned c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 
 constexpr bool IsHexDigit(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
@@ -24,13 +22,13 @@ constexpr bool IsHexDigit(unsigned char c) {
 using Unit = uint64_t;
 using Units = std::array<Unit, 256>;
 
-constexpr Unit PackUnit(const char (&chars)[4], int length) {
+constexpr Unit PackUnit(const encoded_text::Unit& unit) {
   Unit u = 0;
-  for (int k = 0; k < 4; ++k) {
-    const Unit c = static_cast<unsigned char>(chars[k]);
+  for (int k = 0; k < unit.length; ++k) {
+    const Unit c = static_cast<unsigned char>(unit.chars[k]);
     u |= std::endian::native == std::endian::little ? c << (8 * k) : c << (56 - 8 * k);
   }
-  const Unit n = static_cast<unsigned>(length);
+  const Unit n = static_cast<unsigned>(unit.length);
   return u | (std::endian::native == std::endian::little ? n << 32 : n);
 }
 
@@ -39,32 +37,26 @@ constexpr int UnitLength(Unit u) {
 }
 
 constexpr Units MakeUnits(char mark) {
-  constexpr char kHex[] = "0123456789ABCDEF";
   Units units{};
-  for (unsigned b = 0; b < 256; ++b) {
-    if (IsAlnum(b)) {
-      const char chars[4] = {static_cast<char>(b), 0, 0, 0};
-      units[b] = PackUnit(chars, 1);
-    } else {
-      const char chars[4] = {mark, kHex[b >> 4], kHex[b & 15], 0};
-      units[b] = PackUnit(chars, 3);
-    }
-  }
+  for (unsigned b = 0; b < 256; ++b)
+    units[b] = PackUnit(encoded_text::UnitOf(static_cast<unsigned char>(b), mark));
   return units;
 }
 
 constexpr Units kPercentUnits = MakeUnits('%');
-constexpr Units kStarUnits = MakeUnits('*');
+constexpr Units kStarUnits = MakeUnits(encoded_text::kEscapeMark);
 
 // Sixteen zero bytes, escaped: what QsEncode gives for each cipher block that AES did not write.
 constexpr std::array<char, 48> ZeroRun(char mark) {
   std::array<char, 48> run{};
-  for (int i = 0; i < 48; i += 3) run[i] = mark, run[i + 1] = '0', run[i + 2] = '0';
+  const encoded_text::Unit zero = encoded_text::UnitOf(0, mark);
+  for (int i = 0; i < 48; i += 3)
+    run[i] = zero.chars[0], run[i + 1] = zero.chars[1], run[i + 2] = zero.chars[2];
   return run;
 }
 
 constexpr std::array<char, 48> kPercentZeroRun = ZeroRun('%');
-constexpr std::array<char, 48> kStarZeroRun = ZeroRun('*');
+constexpr std::array<char, 48> kStarZeroRun = ZeroRun(encoded_text::kEscapeMark);
 
 int HexValue(unsigned char c) {
   if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');

@@ -8,16 +8,22 @@
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
 #include "encoding/escaping.h"
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
 #include "encoding/variants.h"
-#include "encoding/wipe.h"
+#include "wipe/secure_wipe.h"
 
 namespace {
 
 // The cipher bytes that the encoded password text shows. AES writes 64-byte multiples of a
 // scrambled text of at most 127 bytes, so it never writes past them either.
-constexpr int kShownCipherBytes = 128;
-static_assert(kMaxClearTextLength + 1 <= kShownCipherBytes);
+constexpr int kShownCipherBytes = encoded_text::kUnitCount;
+static_assert(kMaxClearTextLength + 1 < kShownCipherBytes);
+
+// The fill before each stage, through the C library's memset reached by a pointer read at run
+// time: the compiler's own expansion of a fixed-size fill here is a "rep stos", which takes tens
+// of cycles to start.
+void ZeroFill(void* p, std::size_t n) { wipe::kMemset(p, 0, n); }
 
 // Scrambles clear into scrambled (zero-filled, 128 bytes) under the draw r, or, when its variant
 // turns a byte into zero, under the first following draw whose variant does not; under r again
@@ -39,11 +45,11 @@ int ScrambleKeepingEveryByte(char* scrambled, const char* clear, int r) {
 
 // The AES and escaping stages over a scrambled text: writes the encoded password text into out
 // and wipes both working buffers.
-void EncodeScrambled(char* out, char (&scrambled)[128]) {
+void EncodeScrambled(char* out, char (&scrambled)[kShownCipherBytes]) {
   CAES aes;
   // 0, 64 or 128 cipher bytes; the rest stay zero and are escaped as "*00" all the same.
   char cipher[kShownCipherBytes];
-  encoding::ZeroFill(cipher, sizeof cipher);
+  ZeroFill(cipher, sizeof cipher);
   aes.Encode(cipher, scrambled);
 
   // URLEncode of the 128 bytes, then "%" turned into "*", then copied out: done in one pass
@@ -51,8 +57,8 @@ void EncodeScrambled(char* out, char (&scrambled)[128]) {
   escaping::EscapeAll(reinterpret_cast<const unsigned char*>(cipher), kShownCipherBytes, out,
                       escaping::Mark::kStar);
 
-  encoding::SecureWipe(scrambled, sizeof scrambled);
-  encoding::SecureWipe(cipher, sizeof cipher);
+  wipe::SecureWipe(scrambled, sizeof scrambled);
+  wipe::SecureWipe(cipher, sizeof cipher);
 }
 
 }  // namespace
@@ -65,8 +71,8 @@ void QsEncodeWithDraw(char* out, const char* clear, int r) {
   }
   // The scrambled text (at most 126 bytes and the variant number) keeps a zero byte behind it,
   // which ends it for the AES stage and fills its last block.
-  char scrambled[128];
-  encoding::ZeroFill(scrambled, sizeof scrambled);
+  char scrambled[kShownCipherBytes];
+  ZeroFill(scrambled, sizeof scrambled);
   CEncrypt scrambler;
   scrambler.EncodeWithDraw(scrambled, clear, r, kMaxClearTextLength);
   EncodeScrambled(out, scrambled);
@@ -74,10 +80,10 @@ void QsEncodeWithDraw(char* out, const char* clear, int r) {
 
 int DrawKeepingEveryByte(const char* clear, int r) {
   if (clear == nullptr) return r;
-  char trial[128];
-  encoding::ZeroFill(trial, sizeof trial);
+  char trial[kShownCipherBytes];
+  ZeroFill(trial, sizeof trial);
   const int draw = ScrambleKeepingEveryByte(trial, clear, r);
-  encoding::SecureWipe(trial, sizeof trial);
+  wipe::SecureWipe(trial, sizeof trial);
   return draw;
 }
 
@@ -87,8 +93,8 @@ extern "C" void QsEncode(char* out, const char* clear) {
     out[0] = '\0';
     return;
   }
-  char scrambled[128];
-  encoding::ZeroFill(scrambled, sizeof scrambled);
+  char scrambled[kShownCipherBytes];
+  ZeroFill(scrambled, sizeof scrambled);
   ScrambleKeepingEveryByte(scrambled, clear, CEncrypt::Draw());
   EncodeScrambled(out, scrambled);
 }

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "encoding/format/encoded_text.h"
+
 // Writes the encoded password text of clear into out, with its NUL: 128 units, one per cipher
 // byte, each a letter or digit standing for itself or "*" and two upper-case hexadecimal digits
 // (128 to 384 characters). Only the first 126 bytes of a longer clear text are encoded, and no byte
@@ -26,8 +28,8 @@ void QsEncodeWithDraw(char* out, const char* clear, int r);
 // does, as can happen only for texts of arbitrary bytes. A null clear gives r.
 int DrawKeepingEveryByte(const char* clear, int r);
 
-// The longest clear text QsEncode encodes; longer texts are cut to it.
-inline constexpr std::size_t kMaxClearTextLength = 126;
+// The longest clear text QsEncode encodes (126 bytes); longer texts are cut to it.
+inline constexpr std::size_t kMaxClearTextLength = encoded_text::kMaxClearLength;
 
 // Escapes exactly srcLen bytes of src into dst (zero bytes included): letters and digits as
 // themselves, every other byte as "%" and two upper-case hexadecimal digits. Returns the number

@@ -203,6 +203,20 @@ Page* Host::openPage(const PageOptions& options) {
   return page;
 }
 
+ReadyPage Host::openReadyPage(uint32_t width, uint32_t height, const PageOptions& options) {
+  ReadyPage ready;
+  ready.page = openPage(options);
+  if (ready.page == nullptr || ready.page->newResult() != NPERR_NO_ERROR) return ready;
+  ready.reached = ReadyStep::kWindow;
+  if (ready.page->setWindow(0, 0, width, height) != NPERR_NO_ERROR) return ready;
+  ready.reached = ReadyStep::kLayer;
+  if (ready.page->layer() == nullptr) return ready;
+  ready.reached = ReadyStep::kScriptObject;
+  if (ready.page->scriptObject() == nullptr) return ready;
+  ready.reached = ReadyStep::kReady;
+  return ready;
+}
+
 void Host::closePage(Page* page) {
   auto it = std::find(_pages.begin(), _pages.end(), page);
   if (it == _pages.end()) return;

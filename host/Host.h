@@ -16,6 +16,16 @@
 
 namespace npapihost {
 
+// The steps a browser takes with a new instance before the user clicks in, in order.
+enum class ReadyStep { kNew, kWindow, kLayer, kScriptObject, kReady };
+
+// A page opened ready, or the step the plug-in refused (its page, if any, stays open).
+struct ReadyPage {
+  Page* page = nullptr;  // null only when no module is loaded or the plug-in has no newp
+  ReadyStep reached = ReadyStep::kNew;  // kReady, or the step that failed
+  bool ok() const { return reached == ReadyStep::kReady; }
+};
+
 // Every slot of the browser table is filled; services nobody should call answer an error
 // harmlessly. The table's services that carry no instance reach the loaded host.
 class Host {
@@ -46,6 +56,11 @@ class Host {
   // A new instance (NPP_New). The page exists even when NPP_New refused (see newResult); null
   // only when no module is loaded or the plug-in has no newp.
   Page* openPage(const PageOptions& options = PageOptions());
+  // A new instance set up as a browser sets it up before the user clicks in: NPP_New, a window of
+  // width by height at the origin, the drawing layer, the script object. Stops at the first step
+  // the plug-in refuses.
+  [[nodiscard]] ReadyPage openReadyPage(uint32_t width, uint32_t height,
+                                        const PageOptions& options = PageOptions());
   // NPP_Destroy if the instance runs, then drops the page's references; the page is freed.
   void closePage(Page* page);
   Page* pageFor(NPP npp) const;

@@ -10,7 +10,7 @@
 #include "nativeui/NSEvent.h"
 #include "nativeui/NSString.h"
 #include "nativeui/NSWindow.h"
-#include "nativeui/SecureMemory.h"
+#include "wipe/secure_wipe.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ bool isPrintable(unichar c) {
 NSSecureTextField::NSSecureTextField() = default;
 
 NSSecureTextField::~NSSecureTextField() {
-  NSWipeMemory(_storage, sizeof _storage);
+  wipe::SecureWipe(_storage, sizeof _storage);
   _length = _caret = 0;
   if (auto* text = dynamic_cast<CATextLayer*>(layer())) text->setString(std::string());
 }
@@ -72,7 +72,7 @@ NSString* NSSecureTextField::stringValue() const {
 }
 
 void NSSecureTextField::setStringValue(NSString* value) {
-  NSWipeMemory(_storage, sizeof _storage);
+  wipe::SecureWipe(_storage, sizeof _storage);
   NSUInteger length = value != nullptr ? value->length() : 0;
   if (length > kMaximumLength) length = kMaximumLength;
   for (NSUInteger i = 0; i < length; ++i) _storage[i] = value->characterAtIndex(i);
@@ -106,7 +106,7 @@ void NSSecureTextField::insertCharacters(const unichar* characters, NSUInteger c
 
 void NSSecureTextField::removeUnits(NSUInteger at, NSUInteger count) {
   std::memmove(&_storage[at], &_storage[at + count], (_length - at - count) * sizeof(unichar));
-  NSWipeMemory(&_storage[_length - count], count * sizeof(unichar));
+  wipe::SecureWipe(&_storage[_length - count], count * sizeof(unichar));
   _length -= count;
 }
 
@@ -178,7 +178,7 @@ void NSSecureTextField::keyDown(NSEvent* event) {
       if (count > kMaximumLength) count = kMaximumLength;
       for (NSUInteger i = 0; i < count; ++i) buffer[i] = characters->characterAtIndex(i);
       insertCharacters(buffer, count);
-      NSWipeMemory(buffer, sizeof buffer);
+      wipe::SecureWipe(buffer, sizeof buffer);
       break;
     }
   }

@@ -1,13 +1,10 @@
-// Memory that may have held secret text: a wipe the optimiser cannot drop, storage blocks that are
-// wiped before they go back to the heap, and a hook through which tests see every block of the
-// native UI layer (object bodies and string storage) just before it is freed. Used by the
-// native UI classes; the hook is for secret-hygiene tests and is null in normal use.
+// Memory that may have held secret text: storage blocks that are wiped (wipe/secure_wipe.h) before
+// they go back to the heap, and a hook through which tests see every block of the native UI layer
+// (object bodies and string storage) just before it is freed. Used by the native UI classes; the
+// hook is for secret-hygiene tests and is null in normal use.
 #pragma once
 
 #include <cstddef>
-
-// Overwrites size bytes at block with zero; a null block or zero size does nothing.
-void NSWipeMemory(void* block, std::size_t size);
 
 // A zero-filled block of size bytes, or null when none can be had. size 0 gives a 1-byte block.
 void* NSAllocateStorage(std::size_t size);

@@ -9,9 +9,9 @@
 #include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/NSSecureTextField.h"
 #include "nativeui/NSString.h"
-#include "nativeui/SecureMemory.h"
 #include "plugin_state/Browser.h"
 #include "plugin_state/PluginObject.h"
+#include "wipe/secure_wipe.h"
 
 ScriptablePluginObject::ScriptablePluginObject(NPP instance)
     : npp(instance),
@@ -123,7 +123,7 @@ bool ScriptablePluginObject::encodeData(const NPVariant* args, uint32_t argCount
   if (length > 0) std::memcpy(clear, argument.UTF8Characters, length);
   clear[length] = '\0';
   bool answered = setEncodedResult(clear, result);
-  NSWipeMemory(clear, sizeof clear);
+  wipe::SecureWipe(clear, sizeof clear);
   return answered;
 }
 

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "decoder/json.h"
-#include "encoding/wipe.h"
+#include "wipe/secure_wipe.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ constexpr const char* kUsage =
 constexpr std::size_t kMaxInput = 4096;
 
 void Wipe(std::string& s) {
-  if (!s.empty()) encoding::SecureWipe(s.data(), s.size());
+  if (!s.empty()) wipe::SecureWipe(s.data(), s.size());
   s.clear();
 }
 
@@ -64,13 +64,13 @@ bool ReadStdin(std::string& text, InputError& error) {
     }
     if (n == 0) break;
     if (text.size() + static_cast<std::size_t>(n) > kMaxInput) {
-      encoding::SecureWipe(buf, sizeof buf);
+      wipe::SecureWipe(buf, sizeof buf);
       error = {"input-too-long", "standard input holds more than 4096 bytes"};
       return false;
     }
     text.append(buf, static_cast<std::size_t>(n));
   }
-  encoding::SecureWipe(buf, sizeof buf);
+  wipe::SecureWipe(buf, sizeof buf);
   if (!text.empty() && text.back() == '\n') {
     text.pop_back();
     if (!text.empty() && text.back() == '\r') text.pop_back();

@@ -11,7 +11,7 @@
 #include <initializer_list>
 
 #include "encoding/jnidecrypt.h"
-#include "encoding/wipe.h"
+#include "wipe/secure_wipe.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     } else {
       std::memcpy(clear, arg, length);
     }
-    encoding::SecureWipe(arg, length);
+    wipe::SecureWipe(arg, length);
   } else {
     const bool terminal = isatty(STDIN_FILENO) != 0;
     if (terminal) {
@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
                    std::strerror(errno));
       status = 1;
     }
-    encoding::SecureWipe(encoded, sizeof encoded);
+    wipe::SecureWipe(encoded, sizeof encoded);
   }
-  encoding::SecureWipe(clear, sizeof clear);
+  wipe::SecureWipe(clear, sizeof clear);
   return status;
 }

@@ -19,7 +19,7 @@
 #include "encoding/aes.h"
 #include "encoding/encrypt.h"
 #include "encoding/jnidecrypt.h"
-#include "encoding/wipe.h"
+#include "wipe/secure_wipe.h"
 
 namespace {
 
@@ -126,9 +126,9 @@ void PeerPipeline(char* out, const char* clear, int r, EncryptBlocks encrypt) {
   URLEncode(cipher, 128, escaped, sizeof escaped);
   replace(escaped, '%', '*');
   std::strcpy(out, escaped);
-  encoding::SecureWipe(scrambled, sizeof scrambled);
-  encoding::SecureWipe(cipher, sizeof cipher);
-  encoding::SecureWipe(escaped, sizeof escaped);
+  wipe::SecureWipe(scrambled, sizeof scrambled);
+  wipe::SecureWipe(cipher, sizeof cipher);
+  wipe::SecureWipe(escaped, sizeof escaped);
 }
 
 void EncryptWithAesEncrypt(const unsigned char* key, const unsigned char* in, unsigned char* out,

@@ -1,52 +1,20 @@
 // Encoded password text checks, with the test suite's decoder as the receiving side.
 #include "fuzz/common/encoded_text.h"
 
+#include "encoding/format/encoded_text.h"
 #include "fuzz/common/fuzz_check.h"
 #include "tests/support/password_decoder.h"
 
 namespace fuzzing {
 
-namespace {
-
-bool IsAlnum(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-bool IsUpperHex(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-int HexValue(unsigned char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
-
-}  // namespace
-
 std::string CheckEncodedShape(std::string_view encoded, const std::string& context) {
-  // Called only when a check fails.
-  const auto where = [&] {
-    return context + "\n  encoded " + Printable(encoded.data(), encoded.size(), 400);
-  };
-  const std::size_t length = encoded.size();
-  FUZZ_CHECK(length >= 128 && length <= 384 && (length - 128) % 2 == 0,
-             "length " + std::to_string(length) + ": " + where());
-  std::string units;
-  for (std::size_t i = 0; i < length;) {
-    const auto c = static_cast<unsigned char>(encoded[i]);
-    if (IsAlnum(c)) {
-      units += static_cast<char>(c);
-      i += 1;
-      continue;
-    }
-    FUZZ_CHECK(c == '*', "character outside [A-Za-z0-9*] at " + std::to_string(i) + ": " + where());
-    FUZZ_CHECK(
-        i + 2 < length && IsUpperHex(static_cast<unsigned char>(encoded[i + 1])) &&
-            IsUpperHex(static_cast<unsigned char>(encoded[i + 2])),
-        "\"*\" without two upper-case hexadecimal digits at " + std::to_string(i) + ": " + where());
-    const auto value =
-        static_cast<unsigned char>(HexValue(static_cast<unsigned char>(encoded[i + 1])) * 16 +
-                                   HexValue(static_cast<unsigned char>(encoded[i + 2])));
-    FUZZ_CHECK(!IsAlnum(value),
-               "a letter or digit escaped at " + std::to_string(i) + ": " + where());
-    units += static_cast<char>(value);
-    i += 3;
-  }
-  FUZZ_CHECK(units.size() == 128, std::to_string(units.size()) + " units: " + where());
-  return units;
+  unsigned char cipher[encoded_text::kUnitCount];
+  const encoded_text::ReadStatus status = encoded_text::ReadUnits(encoded, cipher);
+  FUZZ_CHECK(status.ok(), "not as the encoder writes it (fault " +
+                              std::to_string(static_cast<int>(status.fault)) + " at offset " +
+                              std::to_string(status.position) + "): " + context + "\n  encoded " +
+                              Printable(encoded.data(), encoded.size(), 400));
+  return std::string(reinterpret_cast<const char*>(cipher), sizeof cipher);
 }
 
 bool AlwaysReadable(std::string_view clear) {

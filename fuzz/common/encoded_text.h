@@ -8,8 +8,9 @@
 
 namespace fuzzing {
 
-// 128 units, each a letter or digit, or "*" and two upper-case hexadecimal digits standing for a
-// byte that is not a letter or digit; 128 to 384 characters. Answers the 128 cipher bytes.
+// The text as the encoder writes it (encoding/format/encoded_text.h): 128 units, each a letter or
+// digit, or "*" and two upper-case hexadecimal digits standing for a byte that is not a letter or
+// digit. Answers the 128 cipher bytes.
 std::string CheckEncodedShape(std::string_view encoded, const std::string& context);
 
 // True for a clear text whose every scrambled byte is non-zero, so nothing of it can be lost:

@@ -69,13 +69,10 @@ void BeginInput() {
 }
 
 npapihost::Page* OpenReadyPage(uint32_t width, uint32_t height) {
-  npapihost::Host& host = PluginHost();
-  npapihost::Page* page = host.openPage();
-  FUZZ_CHECK(page != nullptr && page->isRunning(), "NPP_New refused a plain page");
-  page->setWindow(0, 0, width, height);
-  page->layer();
-  FUZZ_CHECK(page->scriptObject() != nullptr, "no script object");
-  return page;
+  const npapihost::ReadyPage ready = PluginHost().openReadyPage(width, height);
+  FUZZ_CHECK(ready.ok(),
+             "a plain page refused at step " + std::to_string(static_cast<int>(ready.reached)));
+  return ready.page;
 }
 
 void CloseAndCheckClean(npapihost::Page* page, const std::string& context) {

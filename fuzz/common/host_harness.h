@@ -20,7 +20,7 @@ npapihost::Host& PluginHost();
 void BeginInput();
 
 // A running instance sized width by height, whose layer tree and script object the page has
-// fetched, as a browser does before the user clicks in. Checks that NPP_New succeeded.
+// fetched, as a browser does before the user clicks in. Checks that the plug-in took every step.
 npapihost::Page* OpenReadyPage(uint32_t width, uint32_t height);
 
 // Checks that nothing is left alive in the host (no page is open) and that every NSLog line of the

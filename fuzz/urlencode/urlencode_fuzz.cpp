@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
 #include "fuzz/common/fuzz_check.h"
 #include "fuzz/common/fuzz_input.h"
@@ -16,18 +17,12 @@ namespace {
 constexpr std::size_t kMaxSource = 2048;
 constexpr unsigned char kUntouched = 0xCB;
 
+// The escaping written the slow, obvious way: the format's unit of each byte, with "%".
 std::string ReferenceEscape(const std::string& source) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (const char ch : source) {
-    const auto c = static_cast<unsigned char>(ch);
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
+    const encoded_text::Unit unit = encoded_text::UnitOf(static_cast<unsigned char>(ch), '%');
+    out.append(unit.chars, static_cast<std::size_t>(unit.length));
   }
   return out;
 }

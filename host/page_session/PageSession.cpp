@@ -112,18 +112,23 @@ class Session {
                           {"width", std::to_string(kFieldWidth)},
                           {"height", std::to_string(kFieldHeight)}};
     options.location = "about:page-session";
-    _page = _host.openPage(options);
-    if (_page == nullptr) return fail("The plug-in has no entry for new instances.");
-    if (_page->newResult() != NPERR_NO_ERROR) {
-      return fail("The plug-in refused to start in this page (NPP_New answered " +
-                  std::to_string(_page->newResult()) + ": " + meaningOf(_page->newResult()) + ").");
+    const npapihost::ReadyPage ready = _host.openReadyPage(kFieldWidth, kFieldHeight, options);
+    _page = ready.page;
+    switch (ready.reached) {
+      case npapihost::ReadyStep::kNew:
+        if (_page == nullptr) return fail("The plug-in has no entry for new instances.");
+        return fail("The plug-in refused to start in this page (NPP_New answered " +
+                    std::to_string(_page->newResult()) + ": " + meaningOf(_page->newResult()) +
+                    ").");
+      case npapihost::ReadyStep::kWindow:
+        return fail("The plug-in did not accept its window (NPP_SetWindow failed).");
+      case npapihost::ReadyStep::kLayer:
+        return fail("The plug-in gave the page no drawing layer.");
+      case npapihost::ReadyStep::kScriptObject:
+        return fail("The plug-in gave the page no script object.");
+      case npapihost::ReadyStep::kReady:
+        break;
     }
-    if (_page->setWindow(0, 0, kFieldWidth, kFieldHeight) != NPERR_NO_ERROR) {
-      return fail("The plug-in did not accept its window (NPP_SetWindow failed).");
-    }
-    if (_page->layer() == nullptr) return fail("The plug-in gave the page no drawing layer.");
-    if (_page->scriptObject() == nullptr)
-      return fail("The plug-in gave the page no script object.");
     // A click into the field, as a browser delivers it.
     _page->mouse(NPCocoaEventMouseEntered, 10, 12);
     _page->mouse(NPCocoaEventMouseMoved, 10, 12);

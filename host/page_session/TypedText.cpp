@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "nativeui/AppKitConstants.h"
-#include "nativeui/SecureMemory.h"
+#include "wipe/secure_wipe.h"
 
 namespace pagesession {
 
@@ -21,7 +21,7 @@ bool isTypable(char16_t c) {
 }  // namespace
 
 void TypedText::clear() {
-  NSWipeMemory(_units, sizeof _units);
+  wipe::SecureWipe(_units, sizeof _units);
   _length = _caret = 0;
 }
 
@@ -38,7 +38,7 @@ std::size_t TypedText::nextBoundary() const {
 
 void TypedText::remove(std::size_t at, std::size_t count) {
   std::memmove(&_units[at], &_units[at + count], (_length - at - count) * sizeof(char16_t));
-  NSWipeMemory(&_units[_length - count], count * sizeof(char16_t));
+  wipe::SecureWipe(&_units[_length - count], count * sizeof(char16_t));
   _length -= count;
 }
 

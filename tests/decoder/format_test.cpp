@@ -10,14 +10,15 @@
 #include <string>
 
 #include "decoder/decode.h"
-#include "decoder/unescape.h"
+#include "encoding/format/encoded_text.h"
 #include "tests/decoder/support.h"
 
 namespace {
 
 using decoder::DecodeError;
 using decoder::DecodePassword;
-using decoder::Unescape;
+using encoded_text::Fault;
+using encoded_text::ReadUnits;
 
 // A valid text whose units mix literals and escapes: "abc" under variant 1 (draw 0). Its last
 // unit is "*00", a cipher byte the encoder never wrote; kLast is its offset.
@@ -55,28 +56,28 @@ TEST(Format, EveryByteIsReadOnlyInTheOneFormTheEncoderWritesIt) {
     std::snprintf(upper, sizeof upper, "*%02X", b);
     std::snprintf(lower, sizeof lower, "*%02x", b);
     const std::string tail = Units("A", 127);
-    unsigned char out[decoder::kUnitCount];
+    unsigned char out[encoded_text::kUnitCount];
 
-    const auto asItself = Unescape(std::string(1, static_cast<char>(b)) + tail, out);
+    const auto asItself = ReadUnits(std::string(1, static_cast<char>(b)) + tail, out);
     if (literal) {
-      EXPECT_EQ(asItself.error, DecodeError::kNone) << b;
+      EXPECT_EQ(asItself.fault, Fault::kNone) << b;
       EXPECT_EQ(out[0], b);
     } else if (b != '*') {
-      EXPECT_EQ(asItself.error, DecodeError::kInvalidCharacter) << b;
+      EXPECT_EQ(asItself.fault, Fault::kInvalidCharacter) << b;
       EXPECT_EQ(asItself.value, b);
     }
 
-    const auto escaped = Unescape(upper + tail, out);
+    const auto escaped = ReadUnits(upper + tail, out);
     if (literal) {
-      EXPECT_EQ(escaped.error, DecodeError::kEscapedLetterOrDigit) << b;
+      EXPECT_EQ(escaped.fault, Fault::kEscapedLetterOrDigit) << b;
       EXPECT_EQ(escaped.value, b);
     } else {
-      EXPECT_EQ(escaped.error, DecodeError::kNone) << b;
+      EXPECT_EQ(escaped.fault, Fault::kNone) << b;
       EXPECT_EQ(out[0], b);
     }
 
     if (std::string(upper) != lower) {
-      EXPECT_EQ(Unescape(lower + tail, out).error, DecodeError::kLowerCaseEscape) << b;
+      EXPECT_EQ(ReadUnits(lower + tail, out).fault, Fault::kLowerCaseEscape) << b;
     }
   }
 }
@@ -156,17 +157,10 @@ TEST(Robustness, ArbitraryInputIsAnsweredAndAcceptedTextsHaveTheShapeOfAClearTex
     } else {
       // 128 random cipher bytes written as the encoder writes them; half of them with the upper
       // 64 zero, as after a 64-byte encryption.
-      for (int i = 0; i < 128; ++i) {
-        unsigned b = rng() % 256;
-        if (round % 4 == 1 && i >= 64) b = 0;
-        char unit[4];
-        if (std::isalnum(static_cast<int>(b))) {
-          text += static_cast<char>(b);
-        } else {
-          std::snprintf(unit, sizeof unit, "*%02X", b);
-          text += unit;
-        }
-      }
+      decoder_test::Bytes cipher(128);
+      for (int i = 0; i < 128; ++i)
+        cipher[i] = round % 4 == 1 && i >= 64 ? 0 : static_cast<unsigned char>(rng());
+      text = decoder_test::Escape(cipher);
     }
     const decoder::DecodeResult r = DecodePassword(text);
     char message[decoder::kMessageSize];

@@ -1,23 +1,22 @@
 // What the decoder tests build their inputs from: the real encoder (QsEncodeWithDraw, and the
 // scrambler alone through CEncrypt::EncodeWithDraw), and, for texts the encoder would never
-// write, an independent encoder of any 128 scrambled bytes over OpenSSL's AES and our own
-// escaping. Nothing here calls the decoder.
+// write, any 128 scrambled bytes encrypted with OpenSSL's AES and escaped. Nothing here calls the
+// decoder.
 #pragma once
 
-#include <openssl/evp.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "encoding/encrypt.h"
+#include "encoding/escaping.h"
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
+#include "tests/support/reference.h"
 
 namespace decoder_test {
 
-using Bytes = std::vector<unsigned char>;
+using reference::Bytes;
 
 // The encoded password text of clear under draw r, as the plug-in writes it.
 inline std::string Encode(const std::string& clear, int r) {
@@ -34,35 +33,25 @@ inline Bytes Scramble(const std::string& clear, int r) {
   return Bytes(out, out + clear.size() + 1);
 }
 
-// The AES-128 key that the built-in key text "R4$wN!7e@Lq2#x9" gives: "R" (0x52) and "4" (0x34)
-// spread one byte per bit, lowest bit first, with the highest set bit of each written as 0.
-inline const unsigned char kKey[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0};
+// The encoded password text of 128 cipher bytes, escaped as the encoder escapes them.
+inline std::string Escape(const Bytes& cipher) {
+  char text[encoded_text::kMaxLength + 1];
+  escaping::EscapeAll(cipher.data(), encoded_text::kUnitCount, text, escaping::Mark::kStar);
+  return text;
+}
 
 // The encoded password text whose cipher bytes are the first `encrypted` (0, 64 or 128) bytes of
-// scrambled (zero-padded to 128) encrypted in ECB, and zero bytes behind them: any layout, also
-// ones the encoder never writes.
+// scrambled (zero-padded to 128) encrypted in ECB under the key the key text yields (OpenSSL), and
+// zero bytes behind them: any layout, also ones the encoder never writes.
 inline std::string EncryptAndEscape(Bytes scrambled, int encrypted) {
-  scrambled.resize(128, 0);
-  unsigned char cipher[128] = {};
+  scrambled.resize(encoded_text::kUnitCount, 0);
+  Bytes cipher(encoded_text::kUnitCount, 0);
   if (encrypted > 0) {
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    int len = 0;
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, kKey, nullptr);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    EVP_EncryptUpdate(ctx, cipher, &len, scrambled.data(), encrypted);
-    EVP_CIPHER_CTX_free(ctx);
+    const Bytes part(scrambled.begin(), scrambled.begin() + encrypted);
+    const Bytes done = reference::OpenSslEcb(true, reference::kDerivedKey, part);
+    std::copy(done.begin(), done.end(), cipher.begin());
   }
-  std::string text;
-  for (unsigned char b : cipher) {
-    if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
-      text += static_cast<char>(b);
-    } else {
-      char unit[4];
-      std::snprintf(unit, sizeof unit, "*%02X", b);
-      text += unit;
-    }
-  }
-  return text;
+  return Escape(cipher);
 }
 
 // The position of the first zero byte among the transformed bytes of a scrambled text (all but

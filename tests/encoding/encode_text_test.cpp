@@ -7,12 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "encoding/format/encoded_text.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -26,20 +27,9 @@ Outcome RunEncodeText(const std::vector<std::string>& args, const std::string& i
 
 // One encoded password text and a line end.
 bool IsEncodedLine(const std::string& line) {
-  if (line.size() < 129 || line.back() != '\n') return false;
-  std::size_t units = 0;
-  for (std::size_t i = 0; i + 1 < line.size(); ++units) {
-    if (std::isalnum(static_cast<unsigned char>(line[i]))) {
-      ++i;
-    } else if (line[i] == '*' && i + 3 < line.size() &&
-               std::isxdigit(static_cast<unsigned char>(line[i + 1])) &&
-               std::isxdigit(static_cast<unsigned char>(line[i + 2]))) {
-      i += 3;
-    } else {
-      return false;
-    }
-  }
-  return units == 128;
+  if (line.empty() || line.back() != '\n') return false;
+  unsigned char cipher[encoded_text::kUnitCount];
+  return encoded_text::ReadUnits(std::string_view(line).substr(0, line.size() - 1), cipher).ok();
 }
 
 TEST(EncodeText, ArgumentAndPipedLineGiveTheSameTextInOneSecond) {

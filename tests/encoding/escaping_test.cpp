@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,21 +15,17 @@
 #include <vector>
 
 #include "encoding/escaping.h"
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
 
 namespace {
 
-// The escaping written the slow, obvious way.
+// The escaping written the slow, obvious way: the format's unit of each byte, one after another.
 std::string ReferenceEscape(const std::string& src) {
   std::string out;
   for (unsigned char b : src) {
-    if (std::isalnum(b) && b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      char unit[4];
-      std::snprintf(unit, sizeof unit, "%%%02X", b);
-      out += unit;
-    }
+    const encoded_text::Unit unit = encoded_text::UnitOf(b, '%');
+    out.append(unit.chars, static_cast<std::size_t>(unit.length));
   }
   return out;
 }

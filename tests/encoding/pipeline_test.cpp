@@ -5,7 +5,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/format/encoded_text.h"
 #include "encoding/jnidecrypt.h"
 #include "tests/support/reference.h"
 
@@ -34,27 +34,15 @@ std::string Repeat(const char* unit, int times) {
   return s;
 }
 
-// Reads the units of an encoded password text back to bytes, and fails on anything else than a
-// letter or digit or "*" with two upper-case hexadecimal digits.
+// Reads the units of an encoded password text back to bytes, and fails on any text the encoder
+// would not write.
 testing::AssertionResult Units(const std::string& text, Bytes& bytes) {
-  bytes.clear();
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = text[i];
-    if (c < 0x80 && std::isalnum(c)) {
-      bytes.push_back(c);
-      i += 1;
-      continue;
-    }
-    auto upperHex = [](char h) {
-      return std::isdigit(static_cast<unsigned char>(h)) || (h >= 'A' && h <= 'F');
-    };
-    if (c != '*' || i + 2 >= text.size() || !upperHex(text[i + 1]) || !upperHex(text[i + 2]))
-      return testing::AssertionFailure() << "bad unit at " << i << " of " << text;
-    bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
-    i += 3;
-  }
-  if (bytes.size() != 128)
-    return testing::AssertionFailure() << bytes.size() << " units in " << text;
+  unsigned char cipher[encoded_text::kUnitCount];
+  const encoded_text::ReadStatus status = encoded_text::ReadUnits(text, cipher);
+  if (!status.ok())
+    return testing::AssertionFailure() << "fault " << static_cast<int>(status.fault) << " at "
+                                       << status.position << " of " << text;
+  bytes.assign(cipher, cipher + sizeof cipher);
   return testing::AssertionSuccess();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/format/encoded_text.h"
 #include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/SecureMemory.h"
 #include "tests/support/password_decoder.h"
@@ -35,7 +36,8 @@ void expectEncodedText(const ScriptResult& r) {
   EXPECT_EQ(r.stringBlockSize, 512u);
   EXPECT_GE(r.stringValue.size(), 128u);
   EXPECT_LE(r.stringValue.size(), 384u);
-  EXPECT_TRUE(testsupport::unescapeEncodedText(r.stringValue)) << r.stringValue;
+  unsigned char cipher[encoded_text::kUnitCount];
+  EXPECT_TRUE(encoded_text::ReadUnits(r.stringValue, cipher).ok()) << r.stringValue;
 }
 
 class ScriptMethods : public PluginTest {

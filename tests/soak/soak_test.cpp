@@ -95,11 +95,9 @@ TEST_F(Soak, InstanceLifecyclesLeaveNothingBehindAndKeepTheResidentSizeFlat) {
     // The stand-in input-source registry records every selection for tests, one per click; a
     // browser's process has no such record, so it is emptied now and then.
     if (i % 1000 == 0) TISRegistry::reset();
-    Page* page = host_.openPage();
-    ASSERT_EQ(page->newResult(), NPERR_NO_ERROR) << "lifecycle " << i;
-    page->setWindow(0, 0, 300, 24);
-    ASSERT_NE(page->layer(), nullptr) << "lifecycle " << i;
-    ASSERT_NE(page->scriptObject(), nullptr) << "lifecycle " << i;
+    const npapihost::ReadyPage ready = host_.openReadyPage(300, 24);
+    ASSERT_TRUE(ready.ok()) << "lifecycle " << i << ", step " << static_cast<int>(ready.reached);
+    Page* page = ready.page;
     click(page);
     typeCharacters(page, "pw" + std::to_string(i % 1000));
     const npapihost::ScriptResult password = page->invoke("GetPassword");

@@ -45,13 +45,9 @@ class PluginTest : public ::testing::Test {
 
   // An instance set up as a browser does: a 300 by 24 window, the layer, the script object.
   npapihost::Page* openReadyPage() {
-    npapihost::Page* page = openPage();
-    if (page == nullptr) return nullptr;
-    EXPECT_EQ(page->newResult(), NPERR_NO_ERROR);
-    EXPECT_EQ(page->setWindow(0, 0, 300, 24), NPERR_NO_ERROR);
-    EXPECT_NE(page->layer(), nullptr);
-    EXPECT_NE(page->scriptObject(), nullptr);
-    return page;
+    const npapihost::ReadyPage ready = host_.openReadyPage(300, 24);
+    EXPECT_TRUE(ready.ok()) << "refused at step " << static_cast<int>(ready.reached);
+    return ready.page;
   }
 
   // A click into the instance: the mouse goes down, the page gives it the keyboard focus, the
