@@ -20,18 +20,6 @@ constexpr int kHalf = 64;  // the encoder encrypts in multiples of 64 bytes
 constexpr int kLastVariant = 123;
 constexpr int kUnselectedVariant = 95;
 
-// CAES builds its process-wide tables at the first keying, without a lock. Doing that once here,
-// under the lock of a function-local static, lets decoders run on several threads.
-void EnsureAesTables() {
-  static const bool built = [] {
-    CAES aes;
-    const unsigned char key[16] = {};
-    aes.set_key(key, 128);
-    return true;
-  }();
-  (void)built;
-}
-
 bool AllZero(const unsigned char* p, int n) {
   return std::all_of(p, p + n, [](unsigned char b) { return b == 0; });
 }
@@ -152,7 +140,6 @@ DecodeResult DecodePassword(std::string_view encoded) noexcept {
     return result;
   }
 
-  EnsureAesTables();
   unsigned char plain[kUnitCount];
   {
     CAES aes;  // its destructor clears the blocks it worked on

@@ -31,9 +31,8 @@
 // detectable cut into a wrong clear text. The format carries no integrity check: any 128 units of
 // the right shape decrypt to something, and some random ones pass every check above.
 //
-// Safe to call on several threads at once: the first call builds CAES's process-wide tables under
-// a lock, and later calls only read them. Only an encoder keying CAES for the first time in the
-// process while that first call runs could race with it.
+// Safe to call on several threads at once, beside encoders on other threads: each call works on
+// its own buffers and CAES object, and CAES's tables are constant data.
 #pragma once
 
 #include <cstddef>

@@ -170,8 +170,6 @@ void CAES::CharToBinary(const char* text, int count, unsigned char* bits, int /*
 }
 
 void CAES::set_key(const unsigned char* keyBytes, uint32_t keyBits) {
-  if (!aes_tables::tab_gen) aes_tables::BuildAesTables();
-
   const uint32_t nk = (keyBits + 31) / 32;
   if (nk != 4 && nk != 6 && nk != 8) {
     key_words = 0;

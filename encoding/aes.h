@@ -14,10 +14,9 @@ class CAES {
   CAES(const CAES&) = delete;
   CAES& operator=(const CAES&) = delete;
 
-  // Keys the object: sets key_words, enc_key and dec_key (equivalent inverse cipher). Builds the
-  // process-wide tables on first use. keyBits gives (keyBits + 31) / 32 key words; 4, 6 and 8 are
-  // supported. Any other count leaves key_words 0 and both schedules zero, and the block
-  // operations then run ten rounds under that zero schedule.
+  // Keys the object: sets key_words, enc_key and dec_key (equivalent inverse cipher). keyBits gives
+  // (keyBits + 31) / 32 key words; 4, 6 and 8 are supported. Any other count leaves key_words 0 and
+  // both schedules zero, and the block operations then run ten rounds under that zero schedule.
   void set_key(const unsigned char* keyBytes, uint32_t keyBits);
 
   // One block under the current schedule. Reads all 16 input bytes before writing, so inBlock

@@ -1,7 +1,8 @@
-// Lookup tables of the AES cipher (FIPS-197), shared by every CAES object of the process. They are
-// zero until the first keying calls BuildAesTables(), which derives them from the byte field
-// GF(2^8) with polynomial 0x11B and generator 0x03; nothing writes them afterwards. Used only by
-// encoding/aes.cpp and the tests; not thread-safe on the first build (see CAES::set_key).
+// Lookup tables of the AES cipher (FIPS-197), shared by every CAES object of the process. The
+// compiler derives them from the byte field GF(2^8) with polynomial 0x11B and generator 0x03
+// (encoding/aes_tables.cpp), and they are read-only data of the program image: nothing builds or
+// writes them at run time, so any number of threads may key and run the cipher at once. Used only
+// by encoding/aes.cpp.
 #pragma once
 
 #include <cstdint>
@@ -21,13 +22,7 @@ struct Tables {
   uint32_t rco_tab[10];                 // round constants 0x01 ... 0x36 (FIPS-197 5.2)
 };
 
-// Read-only view of the tables; all zero before the first build.
+// The tables.
 extern const Tables& tabs;
-
-// Set once every table is built.
-extern bool tab_gen;
-
-// Builds every table and sets tab_gen. Idempotent; the first keying calls it.
-void BuildAesTables();
 
 }  // namespace aes_tables

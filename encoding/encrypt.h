@@ -1,7 +1,8 @@
 // CEncrypt: the character scrambler, first stage of the encoded password text. It adds to each
 // byte of a clear text the addends of one of 123 numbered variants, drawn from the clock-seeded
 // process-wide generator, and appends the variant number. QsEncode uses it; the plug-in holds no
-// inverse. Stateless; not safe on two threads at once (it reseeds the process-wide generator).
+// inverse. Stateless. EncodeWithDraw touches nothing shared; Encode and EncodeAtMost reseed the
+// process-wide generator, so a thread drawing at the same time may change what they draw.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,10 @@
 // The encoding pipeline and its text helpers: QsEncode turns a clear text into the encoded
 // password text (scrambler, AES, escaping with "*" for "%"). The script methods call QsEncode;
 // urldecode, htoi and writeLog belong to the same unit but nothing in the plug-in calls them.
-// Each function says below which inputs it checks and which it trusts.
+// Each function says below which inputs it checks and which it trusts. The pipeline keeps nothing
+// between calls and shares nothing but constant tables, so calls on several threads at once do not
+// disturb one another; only QsEncode's draw goes through the process-wide generator (srand and
+// rand), which another thread may reseed in between.
 #pragma once
 
 #include <cstddef>

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "encoding/aes.h"
-#include "encoding/aes_tables.h"
 #include "tests/support/reference.h"
 
 namespace {
@@ -67,23 +66,6 @@ TEST(AesBlock, AgreesWithOpenSslOnRandomKeysAndBlocks) {
       ASSERT_EQ(back, OpenSslEcb(false, key, plain)) << keyBytes << " bytes, round " << round;
     }
   }
-}
-
-TEST(AesBlock, TablesHoldTheFips197SBoxAndRoundConstants) {
-  CAES aes;
-  aes.set_key(kDerivedKey.data(), 128);
-  const auto& t = aes_tables::tabs;
-  ASSERT_TRUE(aes_tables::tab_gen);
-  EXPECT_EQ(t.sbx_tab[0x00], 0x63);  // FIPS-197 Figure 7
-  EXPECT_EQ(t.sbx_tab[0x53], 0xED);
-  EXPECT_EQ(t.isb_tab[0xED], 0x53);  // FIPS-197 Figure 14
-  const uint32_t rcon[10] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0x1B, 0x36};
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(t.rco_tab[i], rcon[i]);
-  EXPECT_EQ(t.ft_tab[0][0x00], 0xA56363C6u);  // 2*63, 63, 63, 3*63 from the low byte up
-  EXPECT_EQ(t.ft_tab[3][0x00], 0xC6A56363u);  // table 3: rotated left by 24 bits
-  EXPECT_EQ(t.fl_tab[2][0x53], 0x00ED0000u);
-  EXPECT_EQ(t.log_tab[1], 0);
-  for (int x = 1; x < 256; ++x) EXPECT_EQ(t.pow_tab[t.log_tab[x]], x);
 }
 
 TEST(AesKeySchedule, UnsupportedLengthLeavesTheObjectUnkeyed) {
