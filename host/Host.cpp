@@ -58,7 +58,7 @@ NPPluginFuncs Host::presetPluginFuncs() {
 
 void Host::fail(const std::string& text) { _error = text; }
 
-bool Host::load(const std::string& modulePath) {
+bool Host::load(const std::string& modulePath, const TableOptions& tables) {
   _error.clear();
   if (isLoaded()) {
     fail("a module is already loaded in this host: " + _path);
@@ -98,16 +98,42 @@ bool Host::load(const std::string& modulePath) {
   BrowserServices::fill(&_browser);
   _plugin = presetPluginFuncs();
 
+  // The browser table as presented: the whole one, a shorter copy kept while the module is loaded,
+  // or none.
+  NPNetscapeFuncs* browserTable = tables.browserTableMissing ? nullptr : &_browser;
+  _shortBrowser.reset();
+  if (browserTable != nullptr && tables.browserTableSize < sizeof _browser) {
+    _shortBrowser.reset(new unsigned char[tables.browserTableSize]);
+    std::memcpy(_shortBrowser.get(), &_browser, tables.browserTableSize);
+    const auto size = static_cast<uint16_t>(tables.browserTableSize);
+    std::memcpy(_shortBrowser.get() + offsetof(NPNetscapeFuncs, size), &size, sizeof size);
+    browserTable = reinterpret_cast<NPNetscapeFuncs*>(_shortBrowser.get());
+  }
   {
     NSAutoreleaseScope pool;
-    _initializeResult = initialize(&_browser);
+    _initializeResult = initialize(browserTable);
   }
   if (_initializeResult != NPERR_NO_ERROR) {
     fail("NP_Initialize answered error " + std::to_string(_initializeResult));
     closeModule();
     return false;
   }
-  {
+  if (tables.pluginTableMissing) {
+    NSAutoreleaseScope pool;
+    _getEntryPointsResult = getEntryPoints(nullptr);
+  } else if (tables.pluginTableSize < sizeof _plugin) {
+    // Taken back into the whole table; the slots past the shorter one stay empty.
+    const std::size_t size = tables.pluginTableSize;
+    _plugin.size = static_cast<uint16_t>(size);
+    std::unique_ptr<unsigned char[]> shorter(new unsigned char[size]);
+    std::memcpy(shorter.get(), &_plugin, size);
+    {
+      NSAutoreleaseScope pool;
+      _getEntryPointsResult = getEntryPoints(reinterpret_cast<NPPluginFuncs*>(shorter.get()));
+    }
+    std::memset(&_plugin, 0, sizeof _plugin);
+    std::memcpy(&_plugin, shorter.get(), size);
+  } else {
     NSAutoreleaseScope pool;
     _getEntryPointsResult = getEntryPoints(&_plugin);
   }

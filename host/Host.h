@@ -3,7 +3,9 @@
 // reported as text (lastError), never by crashing. One loaded host per process.
 #pragma once
 
+#include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,16 @@ struct ReadyPage {
   bool ok() const { return reached == ReadyStep::kReady; }
 };
 
+// How the host hands its tables to the module at load. By default both are whole, as a current
+// browser hands them; a test can present either one shorter (its size field says so, and it lies
+// in a block of exactly that many bytes, so a sanitizer catches any access past it) or none.
+struct TableOptions {
+  std::size_t browserTableSize = sizeof(NPNetscapeFuncs);  // at most that
+  bool browserTableMissing = false;                        // NP_Initialize(nullptr)
+  std::size_t pluginTableSize = sizeof(NPPluginFuncs);     // at most that, at least 4
+  bool pluginTableMissing = false;                         // NP_GetEntryPoints(nullptr)
+};
+
 // Every slot of the browser table is filled; services nobody should call answer an error
 // harmlessly. The table's services that carry no instance reach the loaded host.
 class Host {
@@ -39,7 +51,8 @@ class Host {
   // when the file cannot be opened, an entry point is missing, either call answers an error, or
   // the plug-in table is unusable (major version not 0, no newp or destroy); the module is then
   // closed again.
-  bool load(const std::string& modulePath);
+  [[nodiscard]] bool load(const std::string& modulePath,
+                          const TableOptions& tables = TableOptions());
   bool isLoaded() const { return _module != nullptr; }
   const std::string& lastError() const { return _error; }
   NPError initializeResult() const { return _initializeResult; }
@@ -105,6 +118,7 @@ class Host {
   NPError _shutdownResult = NPERR_NO_ERROR;
   NP_ShutdownFunc _shutdown = nullptr;
   NPNetscapeFuncs _browser{};
+  std::unique_ptr<unsigned char[]> _shortBrowser;  // the shorter table the module was given
   NPPluginFuncs _plugin{};
   HostAllocator _allocator;
   Identifiers _identifiers;

@@ -1,13 +1,21 @@
 // The browser's function table as the plug-in keeps it: the global `browser`, stored by
 // NP_Initialize, and one thin NPN_ call per browser service the plug-in uses. Used by the shell
-// and the script bridge. Nothing here checks the table or its entries: the browser fills it.
+// and the script bridge. NP_Initialize keeps only a table that reaches every service below
+// (kBrowserTableSizeNeeded); the entries themselves are the browser's to fill.
 #pragma once
+
+#include <cstddef>
 
 #include "npapi/function_tables.h"
 #include "npapi/runtime.h"
 
 // The table handed to NP_Initialize, kept as it came for the life of the loaded module.
 extern NPNetscapeFuncs* browser;
+
+// The size a browser table needs for the services called below: releasevariantvalue is the last
+// of them in the table.
+inline constexpr std::size_t kBrowserTableSizeNeeded =
+    offsetof(NPNetscapeFuncs, releasevariantvalue) + sizeof(NPNetscapeFuncs::releasevariantvalue);
 
 inline NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
   return browser->getvalue(instance, variable, value);

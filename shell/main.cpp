@@ -3,6 +3,8 @@
 // class table of the page's script object.
 #include "shell/main.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +41,10 @@ NPClass sScriptablePluginObject_NPClass = {
     ScriptablePluginObjectBase::_Construct,
 };
 
+// The plug-in table's size through setvalue, the last entry NP_GetEntryPoints fills.
+constexpr std::size_t kPluginTableSizeNeeded =
+    offsetof(NPPluginFuncs, setvalue) + sizeof(NPPluginFuncs::setvalue);
+
 // The instance's record, or null for a null instance or one without a record.
 PluginObject* recordOf(NPP instance) {
   return instance != nullptr ? static_cast<PluginObject*>(instance->pdata) : nullptr;
@@ -72,15 +78,27 @@ void releaseRecord(NPP instance, PluginObject* obj) {
 
 // ---- Module entry points ---------------------------------------------------------------------
 
+// Keeps the browser's table, unless it is missing or its size says it ends before the last service
+// the plug-in calls: such a table is refused, and the plug-in would never call through it.
 extern "C" NPError NP_Initialize(NPNetscapeFuncs* browserFuncs) {
+  if (browserFuncs == nullptr || browserFuncs->size < kBrowserTableSizeNeeded) {
+    return NPERR_INVALID_FUNCTABLE_ERROR;
+  }
   browser = browserFuncs;
   return NPERR_NO_ERROR;
 }
 
+// Fills the plug-in's entries, newp through setvalue, into a table whose size holds them all (the
+// older tables end at setvalue); a missing or smaller table is refused untouched. The size written
+// back is the table's own when it is smaller than ours, so the browser is never told of entries
+// its table does not have.
 extern "C" NPError NP_GetEntryPoints(NPPluginFuncs* pluginFuncs) {
-  if (pluginFuncs == nullptr) return NPERR_INVALID_FUNCTABLE_ERROR;
+  if (pluginFuncs == nullptr || pluginFuncs->size < kPluginTableSizeNeeded) {
+    return NPERR_INVALID_FUNCTABLE_ERROR;
+  }
   pluginFuncs->version = 8;
-  pluginFuncs->size = sizeof(NPPluginFuncs);
+  pluginFuncs->size =
+      static_cast<uint16_t>(std::min<std::size_t>(pluginFuncs->size, sizeof(NPPluginFuncs)));
   pluginFuncs->newp = NPP_New;
   pluginFuncs->destroy = NPP_Destroy;
   pluginFuncs->setwindow = NPP_SetWindow;

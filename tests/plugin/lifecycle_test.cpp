@@ -52,6 +52,50 @@ TEST_F(Lifecycle, EntryPointsFillOnlyTheirEntries) {
   EXPECT_TRUE(host_.lastReport().clean()) << host_.lastReport().text;
 }
 
+// The tables are handed over in blocks of exactly their size: the sanitizer catches any access past
+// them.
+TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSize) {
+  host_.unload();
+  const std::size_t browserNeeded = offsetof(NPNetscapeFuncs, releasevariantvalue) + 8;
+  const std::size_t pluginNeeded = offsetof(NPPluginFuncs, setvalue) + 8;
+  struct Refusal {
+    const char* what;
+    bool atInitialize;  // refused by NP_Initialize, else by NP_GetEntryPoints
+    npapihost::TableOptions tables;
+  };
+  Refusal refusals[] = {{"no browser table", true, {}},
+                        {"a browser table without releasevariantvalue", true, {}},
+                        {"no plug-in table", false, {}},
+                        {"a plug-in table without setvalue", false, {}}};
+  refusals[0].tables.browserTableMissing = true;
+  refusals[1].tables.browserTableSize = browserNeeded - 1;
+  refusals[2].tables.pluginTableMissing = true;
+  refusals[3].tables.pluginTableSize = pluginNeeded - 8;
+  for (const Refusal& refusal : refusals) {
+    npapihost::Host host;
+    EXPECT_FALSE(host.load(SPW_MODULE, refusal.tables)) << refusal.what;
+    EXPECT_EQ(refusal.atInitialize ? host.initializeResult() : host.getEntryPointsResult(),
+              NPERR_INVALID_FUNCTABLE_ERROR)
+        << refusal.what;
+    EXPECT_EQ(host.pluginFuncs().newp, nullptr) << refusal.what;
+  }
+
+  // The shortest tables it can use, as older browsers hand them: it fills its entries, writes no
+  // larger size back, and works through them.
+  npapihost::TableOptions shortest;
+  shortest.browserTableSize = browserNeeded;
+  shortest.pluginTableSize = pluginNeeded;
+  ASSERT_TRUE(host_.load(SPW_MODULE, shortest)) << host_.lastError();
+  EXPECT_EQ(host_.pluginFuncs().size, pluginNeeded);
+  EXPECT_EQ(host_.pluginFuncs().version, 8);
+  EXPECT_NE(host_.pluginFuncs().setvalue, nullptr);
+  Page* page = openReadyPage();
+  ASSERT_NE(page, nullptr);
+  click(page);
+  page->typeText("pw");
+  EXPECT_EQ(testsupport::decodePassword(page->invoke("GetPassword").stringValue), "pw");
+}
+
 // ---- NPP_New -----------------------------------------------------------------------------
 
 TEST_F(Lifecycle, AcceptedInstanceChecksBothModelsAndSetsThemInOrder) {
