@@ -41,7 +41,8 @@ function(spw_linked_targets items skip_link_only out)
         continue()
       endif()
     endif()
-    string(REGEX REPLACE "^\\$<(LINK_LIBRARY:[A-Za-z_]+,|TARGET_OBJECTS:|LINK_ONLY:)" "" item "${item}")
+    string(REGEX REPLACE "^\\$<(LINK_LIBRARY:[A-Za-z_]+,|TARGET_OBJECTS:|LINK_ONLY:)" ""
+           item "${item}")
     string(REGEX REPLACE ">$" "" item "${item}")
     string(REPLACE "," ";" names "${item}")
     foreach(name IN LISTS names)
@@ -119,7 +120,7 @@ function(spw_add_layering_check)
   endforeach()
   list(REMOVE_DUPLICATES units)
 
-  set(manifest "# Written by cmake/Layering.cmake: what each checked folder and target may include.\n")
+  set(manifest "# Written by cmake/Layering.cmake: what each folder and target may include.\n")
   string(APPEND manifest "set(SPW_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")\n")
   string(APPEND manifest "set(SPW_UNITS \"${units}\")\n")
   string(APPEND manifest "set(SPW_TEST_SIDE_FOLDERS \"${SPW_TEST_SIDE_FOLDERS}\")\n")
@@ -187,11 +188,12 @@ function(spw_add_layering_check)
   string(REGEX REPLACE "(set\\(SPW_unit[0-9]+_ALLOWED )\"[^\"]*\"" "\\1\"\"" unlinked "${manifest}")
   file(WRITE "${PROJECT_BINARY_DIR}/layering_manifest_unlinked.cmake" "${unlinked}")
   add_test(NAME layering_check_finds_a_missing_link
-           COMMAND "${CMAKE_COMMAND}" -DMANIFEST=${PROJECT_BINARY_DIR}/layering_manifest_unlinked.cmake
+           COMMAND "${CMAKE_COMMAND}"
+                   -DMANIFEST=${PROJECT_BINARY_DIR}/layering_manifest_unlinked.cmake
                    -DSTAMP=${PROJECT_BINARY_DIR}/layering_unlinked.stamp
                    -P "${PROJECT_SOURCE_DIR}/cmake/CheckLayering.cmake")
-  set_tests_properties(layering_check_finds_a_missing_link PROPERTIES
-                       PASS_REGULAR_EXPRESSION "script/.*includes \"plugin_state/.*which it does not link")
+  set_tests_properties(layering_check_finds_a_missing_link PROPERTIES PASS_REGULAR_EXPRESSION
+                       "script/.*includes \"plugin_state/.*which it does not link")
   list(REMOVE_DUPLICATES checked_files)
   set(stamp "${PROJECT_BINARY_DIR}/layering.stamp")
   add_custom_command(

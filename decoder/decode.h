@@ -81,7 +81,7 @@ struct DecodeResult {
 // Decodes an encoded password text: exactly the encoder's output, with no line end or spaces
 // around it. On failure only error, position and value are set. Intermediate buffers are wiped
 // before it returns. Never throws.
-DecodeResult DecodePassword(std::string_view encoded) noexcept;
+[[nodiscard]] DecodeResult DecodePassword(std::string_view encoded) noexcept;
 
 // Writes a one-line description of result's error (its kind, position and cause) into buf,
 // truncated to size bytes with its NUL; "no error" on success. Never throws.

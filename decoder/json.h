@@ -17,6 +17,6 @@ bool IsUtf8(std::string_view bytes) noexcept;
 // code point of the same value (ISO 8859-1), so any bytes can be written and read back. Either
 // way '"', '\\', control characters, DEL, U+2028 and U+2029 are escaped, so the result is valid
 // JSON and safe inside a script. Returns false, with out as it was, when memory runs out.
-bool AppendString(std::string& out, std::string_view bytes, bool utf8) noexcept;
+[[nodiscard]] bool AppendString(std::string& out, std::string_view bytes, bool utf8) noexcept;
 
 }  // namespace decoder::json

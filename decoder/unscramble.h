@@ -9,6 +9,6 @@ namespace decoder {
 // Undoes variant on bytes[0 ... length - 1] in place. Trusts variant to be 1 to 123 and length
 // to be 0 or more; checks nothing. Returns the position of the first zero byte of the restored
 // text, or -1 when it holds none (a clear text never does).
-int UndoVariant(int variant, unsigned char* bytes, int length) noexcept;
+[[nodiscard]] int UndoVariant(int variant, unsigned char* bytes, int length) noexcept;
 
 }  // namespace decoder

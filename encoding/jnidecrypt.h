@@ -39,7 +39,7 @@ inline constexpr std::size_t kMaxClearTextLength = encoded_text::kMaxClearLength
 // of characters written before the closing NUL, or 0 when it refuses: a null pointer, srcLen <= 0
 // or dstLen <= 0 (nothing written), or a unit that would leave no room for the NUL (what was
 // written so far stays). Never writes at or past dst[dstLen]; 3 * srcLen + 1 bytes always suffice.
-int URLEncode(const char* src, int srcLen, char* dst, int dstLen);
+[[nodiscard]] int URLEncode(const char* src, int srcLen, char* dst, int dstLen);
 
 // Replaces in place every byte equal to from before the first NUL of text by to; returns text.
 // A null text is returned as it is.

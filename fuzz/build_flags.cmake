@@ -4,7 +4,8 @@
 # runtime: the plug-in module and libnativeui.so then link with --no-undefined and share one
 # runtime with the program that loads them.
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  message(FATAL_ERROR "the fuzz build needs clang (libFuzzer); CMAKE_CXX_COMPILER is ${CMAKE_CXX_COMPILER}")
+  message(FATAL_ERROR
+          "the fuzz build needs clang (libFuzzer); CMAKE_CXX_COMPILER is ${CMAKE_CXX_COMPILER}")
 endif()
 if(SPW_SANITIZE)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.asan-x86_64.so

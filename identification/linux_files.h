@@ -12,13 +12,14 @@ namespace identification {
 // The file's bytes, at most limit of them. A sysfs attribute or a regular file ends at the first
 // short read; pass untilEnd for files that arrive in pieces (/proc). No value when it cannot be
 // opened or read.
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit = 16 * 1024,
-                                         bool untilEnd = false);
+[[nodiscard]] std::optional<std::string> ReadFileBytes(const std::string& path,
+                                                       std::size_t limit = 16 * 1024,
+                                                       bool untilEnd = false);
 
 // The target of a symbolic link, or no value.
-std::optional<std::string> ReadLinkTarget(const std::string& path);
+[[nodiscard]] std::optional<std::string> ReadLinkTarget(const std::string& path);
 
 // True when something (a dangling link included) exists at path.
-bool PathExists(const std::string& path);
+[[nodiscard]] bool PathExists(const std::string& path);
 
 }  // namespace identification

@@ -11,6 +11,6 @@ namespace identification {
 // The 17 characters that begin one character after the end of the first "ether" in output (a
 // case-sensitive substring search, so "ether" inside a longer word counts), unchanged. No value
 // when there is no "ether" or fewer than 17 characters follow the skipped one.
-std::optional<std::string> MacFromIfconfigOutput(std::string_view output);
+[[nodiscard]] std::optional<std::string> MacFromIfconfigOutput(std::string_view output);
 
 }  // namespace identification

@@ -11,6 +11,7 @@ namespace identification {
 
 // The mount source (the field after the file-system type) of the last mount whose mount point is
 // mountPoint, with mountinfo's octal escapes ("\040") decoded. Malformed lines are skipped.
-std::optional<std::string> MountSource(std::string_view mountinfo, std::string_view mountPoint);
+[[nodiscard]] std::optional<std::string> MountSource(std::string_view mountinfo,
+                                                     std::string_view mountPoint);
 
 }  // namespace identification

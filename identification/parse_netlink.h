@@ -13,14 +13,14 @@ namespace identification {
 // The first six bytes of the IFLA_ADDRESS attribute of the first RTM_NEWLINK message for index in
 // reply. No value when there is no such message, no such attribute, or it holds fewer than six
 // bytes (tunnels, interfaces without a hardware address).
-std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(
+[[nodiscard]] std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(
     std::span<const std::uint8_t> reply, unsigned index);
 
 // The error code of a reply whose first message is an NLMSG_ERROR (0 for an acknowledgement), or no
 // value when the reply begins with another message or is too short to tell.
-std::optional<int> NetlinkErrorOf(std::span<const std::uint8_t> reply);
+[[nodiscard]] std::optional<int> NetlinkErrorOf(std::span<const std::uint8_t> reply);
 
 // The sequence number of the reply's first message, or no value when the header is incomplete.
-std::optional<std::uint32_t> NetlinkSequenceOf(std::span<const std::uint8_t> reply);
+[[nodiscard]] std::optional<std::uint32_t> NetlinkSequenceOf(std::span<const std::uint8_t> reply);
 
 }  // namespace identification

@@ -10,6 +10,7 @@ namespace identification {
 
 // The value of the first "E:key=" line, up to its line end, exactly as stored; no value when no
 // line carries that key (a key that merely begins with key does not count).
-std::optional<std::string> UdevProperty(std::string_view database, std::string_view key);
+[[nodiscard]] std::optional<std::string> UdevProperty(std::string_view database,
+                                                      std::string_view key);
 
 }  // namespace identification

@@ -35,13 +35,13 @@ class LinkQuery {
   // The interface index for a name; 0 when there is none.
   virtual unsigned indexForName(const char* name) = 0;
   // First step: the size of the reply for this index, or no value on failure.
-  virtual std::optional<std::size_t> replySize(unsigned index) = 0;
+  [[nodiscard]] virtual std::optional<std::size_t> replySize(unsigned index) = 0;
   // Second step: the reply into buffer (size bytes); the count of bytes written, or no value.
-  virtual std::optional<std::size_t> readReply(unsigned index, std::uint8_t* buffer,
-                                               std::size_t size) = 0;
+  [[nodiscard]] virtual std::optional<std::size_t> readReply(unsigned index, std::uint8_t* buffer,
+                                                             std::size_t size) = 0;
   // The first six bytes of the hardware address in a reply; no value when the reply does not hold
   // six. Reads nothing outside reply.
-  virtual std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
+  [[nodiscard]] virtual std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
       unsigned index, std::span<const std::uint8_t> reply) const = 0;
 };
 
@@ -62,34 +62,36 @@ class Platform {
 
   // Network.
   // Visits every interface address entry in list order; false when no list was obtained.
-  virtual bool forEachAddress(const std::function<void(const InterfaceAddress&)>& visit) = 0;
+  [[nodiscard]] virtual bool forEachAddress(
+      const std::function<void(const InterfaceAddress&)>& visit) = 0;
   // Numeric host text of an IPv4 or IPv6 entry's address, or no value when it does not convert.
-  virtual std::optional<std::string> numericHost(const InterfaceAddress& entry) = 0;
+  [[nodiscard]] virtual std::optional<std::string> numericHost(const InterfaceAddress& entry) = 0;
   virtual std::unique_ptr<LinkQuery> openLinkQuery() = 0;
   // Ethernet-class interfaces in registry order; no value when the search fails.
-  virtual std::optional<std::vector<EthernetInterface>> ethernetInterfaces() = 0;
+  [[nodiscard]] virtual std::optional<std::vector<EthernetInterface>> ethernetInterfaces() = 0;
   // The controller's link-status number (bit 0: status valid, bit 1: link active), or no value.
-  virtual std::optional<std::int64_t> linkStatus(const EthernetInterface& interface) = 0;
+  [[nodiscard]] virtual std::optional<std::int64_t> linkStatus(
+      const EthernetInterface& interface) = 0;
   // The controller's MAC address bytes (any length), or no value.
-  virtual std::optional<std::vector<std::uint8_t>> macAddress(
+  [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> macAddress(
       const EthernetInterface& interface) = 0;
   // The whole standard output of the interface-configuration command, or no value when it cannot
   // be run.
-  virtual std::optional<std::string> interfaceConfigurationOutput() = 0;
+  [[nodiscard]] virtual std::optional<std::string> interfaceConfigurationOutput() = 0;
 
   // Disk and platform.
   // The registry path of the device that holds the root volume, or no value.
-  virtual std::optional<std::string> rootDevicePath() = 0;
+  [[nodiscard]] virtual std::optional<std::string> rootDevicePath() = 0;
   // Registry entries matching a path, in order; no value when the search fails.
-  virtual std::optional<std::vector<RegistryEntry>> registryEntriesAtPath(
+  [[nodiscard]] virtual std::optional<std::vector<RegistryEntry>> registryEntriesAtPath(
       const std::string& path) = 0;
   // An entry's parent, or no value.
-  virtual std::optional<RegistryEntry> parentOf(const RegistryEntry& entry) = 0;
+  [[nodiscard]] virtual std::optional<RegistryEntry> parentOf(const RegistryEntry& entry) = 0;
   // The entry's "Serial Number" as UTF-8, or no value.
-  virtual std::optional<std::string> serialNumberOf(const RegistryEntry& entry) = 0;
+  [[nodiscard]] virtual std::optional<std::string> serialNumberOf(const RegistryEntry& entry) = 0;
   // The platform serial number and UUID as UTF-8, or no value.
-  virtual std::optional<std::string> platformSerialNumber() = 0;
-  virtual std::optional<std::string> platformUUID() = 0;
+  [[nodiscard]] virtual std::optional<std::string> platformSerialNumber() = 0;
+  [[nodiscard]] virtual std::optional<std::string> platformUUID() = 0;
 };
 
 // The platform the identification functions use: the Linux backend unless one was installed.

@@ -40,22 +40,22 @@ const char* __FirstActiveMAC();
 // The same text as a string owned by the caller, or no value. A MAC property shorter than six
 // bytes is padded with zero bytes; when the first active controller has none, the result is no
 // value even if a later one has.
-std::optional<std::string> GetMacAddressFromIOKit();
+[[nodiscard]] std::optional<std::string> GetMacAddressFromIOKit();
 // The 17 characters that follow "ether" and one more character in the output of "/sbin/ifconfig",
 // or no value when the command cannot run, says no "ether", or ends before 17 characters.
-std::optional<std::string> GetMacAddressFromIfconfig();
+[[nodiscard]] std::optional<std::string> GetMacAddressFromIfconfig();
 // Clears map, then fills it with every interface that has an IPv4 or IPv6 address that converts
 // to numeric text: the last such address of each family, and the interface's MAC text (left empty
 // when the link-layer lookup gives nothing).
 void __getNICMap(NICMap& map);
 // The MAC text of the interface with this name, or no value. Writes a fixed trace line to
 // standard output when the index lookup, either step of the link query, or the reply buffer fails.
-std::optional<std::string> __getMacForName(const char* name);
+[[nodiscard]] std::optional<std::string> __getMacForName(const char* name);
 // The serial number of the disk whose registry path this is (on Linux, a sysfs device path such as
 // "/devices/pci0000:00/0000:00:02.0/virtio1/block/vda"; a partition's disk is its parent), or no
 // value. Paths with ".." components or not starting with "/" match nothing.
-std::optional<std::string> __GetDiskNumForDevicPath(const std::string& path);
+[[nodiscard]] std::optional<std::string> __GetDiskNumForDevicPath(const std::string& path);
 // The platform serial number, or no value.
-std::optional<std::string> GetHardwareSerialNumber();
+[[nodiscard]] std::optional<std::string> GetHardwareSerialNumber();
 // The platform UUID, or no value.
-std::optional<std::string> GetHardwareUUID();
+[[nodiscard]] std::optional<std::string> GetHardwareUUID();

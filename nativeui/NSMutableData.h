@@ -10,7 +10,7 @@ class NSMutableData : public NSObject {
   static NSMutableData* dataWithBytes(const void* bytes, NSUInteger length);
   // Appends a copy of the bytes; false (nothing changed) when memory is exhausted or bytes is
   // null with a non-zero length.
-  bool appendBytes(const void* bytes, NSUInteger length);
+  [[nodiscard]] bool appendBytes(const void* bytes, NSUInteger length);
   // The bytes (null while empty); valid until the next change.
   const void* bytes() const { return _bytes; }
   NSUInteger length() const { return _length; }

@@ -32,7 +32,7 @@ class NSObject {
   // A new, zero-filled object of class T with one reference owned by the caller (the caller then
   // sends it an init message), or null when memory is exhausted.
   template <class T>
-  static T* alloc() {
+  [[nodiscard]] static T* alloc() {
     return new (std::nothrow) T();
   }
 

@@ -40,7 +40,7 @@ class NSString : public NSObject {
   ~NSString() override;
 
  private:
-  bool assign(const unichar* characters, NSUInteger length);
+  [[nodiscard]] bool assign(const unichar* characters, NSUInteger length);
   unichar* _characters = nullptr;
   NSUInteger _length = 0;
   mutable char* _ascii = nullptr;

@@ -7,7 +7,7 @@
 #include <cstddef>
 
 // A zero-filled block of size bytes, or null when none can be had. size 0 gives a 1-byte block.
-void* NSAllocateStorage(std::size_t size);
+[[nodiscard]] void* NSAllocateStorage(std::size_t size);
 
 // Wipes the block, shows it to the free hook, frees it. size must be what was asked for; null is
 // allowed and does nothing.

@@ -17,7 +17,7 @@ extern NPNetscapeFuncs* browser;
 inline constexpr std::size_t kBrowserTableSizeNeeded =
     offsetof(NPNetscapeFuncs, releasevariantvalue) + sizeof(NPNetscapeFuncs::releasevariantvalue);
 
-inline NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
+[[nodiscard]] inline NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
   return browser->getvalue(instance, variable, value);
 }
 inline NPError NPN_SetValue(NPP instance, NPPVariable variable, void* value) {
@@ -26,15 +26,15 @@ inline NPError NPN_SetValue(NPP instance, NPPVariable variable, void* value) {
 inline void NPN_InvalidateRect(NPP instance, NPRect* rect) {
   browser->invalidaterect(instance, rect);
 }
-inline void* NPN_MemAlloc(uint32_t size) { return browser->memalloc(size); }
+[[nodiscard]] inline void* NPN_MemAlloc(uint32_t size) { return browser->memalloc(size); }
 inline void NPN_MemFree(void* block) { browser->memfree(block); }
 inline NPIdentifier NPN_GetStringIdentifier(const NPUTF8* name) {
   return browser->getstringidentifier(name);
 }
-inline NPUTF8* NPN_UTF8FromIdentifier(NPIdentifier identifier) {
+[[nodiscard]] inline NPUTF8* NPN_UTF8FromIdentifier(NPIdentifier identifier) {
   return browser->utf8fromidentifier(identifier);
 }
-inline NPObject* NPN_CreateObject(NPP instance, NPClass* aClass) {
+[[nodiscard]] inline NPObject* NPN_CreateObject(NPP instance, NPClass* aClass) {
   return browser->createobject(instance, aClass);
 }
 inline NPObject* NPN_RetainObject(NPObject* object) { return browser->retainobject(object); }

@@ -44,7 +44,7 @@ class ScriptablePluginObject : public ScriptablePluginObjectBase {
 
   // The empty result string (a one-byte block holding NUL, length 0) in result; false, with result
   // untouched, when the block cannot be had.
-  bool setDefaultString(NPVariant* result);
+  [[nodiscard]] bool setDefaultString(NPVariant* result);
 
   // Called when the instance ends: from then on the methods that need the field answer the empty
   // result string ("Clearpassword" answers true and does nothing), and npp is never used again.
@@ -57,10 +57,10 @@ class ScriptablePluginObject : public ScriptablePluginObjectBase {
   bool clearPassword();
   // A result string holding a copy of text; the empty result string for null text or when the
   // block cannot be had.
-  bool setResultString(const char* text, NPVariant* result);
+  [[nodiscard]] bool setResultString(const char* text, NPVariant* result);
   // Encodes clear (at most kMaximumClearLength bytes, NUL-terminated) into a fresh zero-filled
   // block and makes it the result; the empty result string when the block cannot be had.
-  bool setEncodedResult(const char* clear, NPVariant* result);
+  [[nodiscard]] bool setEncodedResult(const char* clear, NPVariant* result);
 
   NPP npp;  // null once detached
   NPIdentifier idGetPassword;

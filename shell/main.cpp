@@ -301,7 +301,8 @@ bool ensureVersion(const char* version) {
 
 NSString* getCurrentUrl(NPP instance) {
   NPObject* window = nullptr;
-  NPN_GetValue(instance, NPNVWindowNPObject, &window);
+  // window stays null unless the browser hands one over, with a reference; that is all to check.
+  static_cast<void>(NPN_GetValue(instance, NPNVWindowNPObject, &window));
   NPIdentifier eval = NPN_GetStringIdentifier("eval");
 
   NPVariant result;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -123,7 +124,7 @@ void PeerPipeline(char* out, const char* clear, int r, EncryptBlocks encrypt) {
             reinterpret_cast<unsigned char*>(cipher), total);
   char escaped[512];
   std::memset(escaped, 0, sizeof escaped);
-  URLEncode(cipher, 128, escaped, sizeof escaped);
+  if (URLEncode(cipher, 128, escaped, sizeof escaped) == 0) std::abort();  // 512 bytes suffice
   replace(escaped, '%', '*');
   std::strcpy(out, escaped);
   wipe::SecureWipe(scrambled, sizeof scrambled);

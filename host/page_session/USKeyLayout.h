@@ -14,6 +14,6 @@ struct USKey {
 };
 
 // The key for a character from space (0x20) to "~" (0x7E); false for any other character.
-bool usKeyFor(char character, USKey* key);
+[[nodiscard]] bool usKeyFor(char character, USKey* key);
 
 }  // namespace pagesession

@@ -13,7 +13,7 @@ using decoder::json::IsUtf8;
 
 std::string Json(std::string_view bytes, bool utf8) {
   std::string out;
-  AppendString(out, bytes, utf8);
+  EXPECT_TRUE(AppendString(out, bytes, utf8));
   return out;
 }
 
