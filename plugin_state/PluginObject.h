@@ -4,6 +4,8 @@
 // taken with malloc and zero-filled by whoever creates it; nothing here allocates or checks.
 #pragma once
 
+#include <cstddef>
+
 #include "npapi/basic_types.h"
 #include "npapi/runtime.h"
 
@@ -19,6 +21,12 @@ struct PluginObject {
   CALayer* rootLayer;            // the layer handed to the browser; nil until first asked for
   NPObject* scriptObject;        // the page's script object, or null while its creation failed
 };
+
+// The members in the order above, with the x86_64 layout of NPWindow (40 bytes) between them.
+static_assert(offsetof(PluginObject, npp) == 0 && offsetof(PluginObject, npWindow) == 8 &&
+              offsetof(PluginObject, panel) == 48 && offsetof(PluginObject, textField) == 56 &&
+              offsetof(PluginObject, rootLayer) == 64 &&
+              offsetof(PluginObject, scriptObject) == 72);
 
 // The plug-in's version text, "1600".
 extern const char* const PluginVersion;

@@ -1,16 +1,14 @@
-// The smaller services: key events, graphics contexts, cursors, the tick counter and NSLog.
+// The smaller services the plug-in's paths do not already exercise in full: key events with their
+// strings and graphics contexts, and data buffers. Cursors, the bundle's values, number reading
+// and NSLog are checked through the plug-in's own tests.
 #include <gtest/gtest.h>
 
 #include "nativeui/NSAutoreleasePool.h"
-#include "nativeui/NSBundle.h"
-#include "nativeui/NSCursor.h"
 #include "nativeui/NSEvent.h"
 #include "nativeui/NSGraphicsContext.h"
-#include "nativeui/NSLog.h"
 #include "nativeui/NSMutableData.h"
 #include "nativeui/NSString.h"
 #include "nativeui/NSWindow.h"
-#include "nativeui/mach_time.h"
 
 TEST(NSEvent, KeyEventKeepsEveryFieldAndItsStrings) {
   NSAutoreleaseScope pool;
@@ -45,55 +43,6 @@ TEST(NSEvent, OnlyKeyTypesMakeKeyEvents) {
                                       nullptr, NO, 0),
             nullptr);
   EXPECT_EQ(NSGraphicsContext::graphicsContextWithWindow(nullptr), nullptr);
-}
-
-TEST(NSCursor, SetMakesACursorCurrent) {
-  NSUInteger sets = NSCursor::setCount();
-  NSCursor::IBeamCursor()->set();
-  EXPECT_EQ(NSCursor::currentCursor(), NSCursor::IBeamCursor());
-  NSCursor::arrowCursor()->set();
-  EXPECT_EQ(NSCursor::currentCursor(), NSCursor::arrowCursor());
-  EXPECT_NE(NSCursor::IBeamCursor(), NSCursor::arrowCursor());
-  EXPECT_EQ(NSCursor::setCount(), sets + 2);
-  NSCursor::IBeamCursor()->release();  // shared cursors survive any release
-  EXPECT_STREQ(NSCursor::IBeamCursor()->name(), "IBeam");
-}
-
-TEST(MachTime, TicksNeverGoBack) {
-  uint64_t first = mach_absolute_time();
-  uint64_t second = mach_absolute_time();
-  EXPECT_GE(second, first);
-  EXPECT_GT(first, 0u);
-}
-
-TEST(NSLog, LinesCanBeCaptured) {
-  NSLogClearCapturedLines();
-  NSLogSetCapture(true);
-  NSLogSetEchoToStandardError(false);
-  NSLog("focus changed with %d", 1);
-  NSLog("focus changed with %d", 0);
-  NSLogSetCapture(false);
-  NSLog("not captured");
-  NSLogSetEchoToStandardError(true);
-  EXPECT_EQ(NSLogCapturedLines(),
-            (std::vector<std::string>{"focus changed with 1", "focus changed with 0"}));
-}
-
-TEST(NSBundle, InfoValuesAreSetByTheHost) {
-  NSAutoreleaseScope pool;
-  NSBundle::setMainInfoValue(kCFBundleVersionKey, "5.1.2");
-  NSString* version = NSBundle::mainBundle()->infoDictionary()->valueForKey(kCFBundleVersionKey);
-  ASSERT_NE(version, nullptr);
-  EXPECT_FLOAT_EQ(version->floatValue(), 5.1f);
-  NSBundle::setMainInfoValue(kCFBundleVersionKey, nullptr);
-  EXPECT_EQ(NSBundle::mainBundle()->infoDictionary()->valueForKey(kCFBundleVersionKey), nullptr);
-}
-
-TEST(NSString, FloatValueReadsTheLeadingNumber) {
-  NSAutoreleaseScope pool;
-  EXPECT_FLOAT_EQ(NSString::stringWithUTF8String("  16.5abc")->floatValue(), 16.5f);
-  EXPECT_FLOAT_EQ(NSString::stringWithUTF8String("abc")->floatValue(), 0.0f);
-  EXPECT_FLOAT_EQ(NSString::string()->floatValue(), 0.0f);
 }
 
 TEST(NSMutableData, AppendsCopies) {
