@@ -1,6 +1,7 @@
-// File helpers of the Linux backend; see linux_files.h.
+// File access of the Linux backend; see linux_files.h.
 #include "identification/linux_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -8,18 +9,31 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "identification/linux_capture.h"
 
 namespace identification {
+namespace {
 
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit,
-                                         bool untilEnd) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+struct CloseDir {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+std::optional<std::string> LinuxFiles::Read(const std::string& path, std::size_t limit,
+                                            bool untilEnd, bool recordWhole) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
+  struct stat status;
   std::string bytes;
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   char chunk[4096];
-  bool ok = true;
-  while (bytes.size() < limit) {
-    const std::size_t want = std::min(sizeof chunk, limit - bytes.size());
+  while (ok) {
+    // One byte past the limit tells a file that is too large from one that fills it exactly.
+    const std::size_t want = std::min(sizeof chunk, limit + 1 - bytes.size());
     const ssize_t got = ::read(fd, chunk, want);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -27,23 +41,57 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t li
       break;
     }
     bytes.append(chunk, static_cast<std::size_t>(got));
+    if (bytes.size() > limit) ok = false;
     if (got == 0 || (!untilEnd && static_cast<std::size_t>(got) < want)) break;
   }
   ::close(fd);
   if (!ok) return std::nullopt;
+  if (recorder_ && recordWhole) recorder_->File(path, bytes);
   return bytes;
 }
 
-std::optional<std::string> ReadLinkTarget(const std::string& path) {
+std::optional<std::string> LinuxFiles::ReadLink(const std::string& path) {
   char target[PATH_MAX];
   const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-  if (length < 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
-  return std::string(target, static_cast<std::size_t>(length));
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
+  std::string text(target, static_cast<std::size_t>(length));
+  if (recorder_) recorder_->Link(path, text);
+  return text;
 }
 
-bool PathExists(const std::string& path) {
+bool LinuxFiles::Exists(const std::string& path) {
   struct stat status;
-  return ::fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+  if (::fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (recorder_) recorder_->Exists(path);
+  return true;
+}
+
+std::optional<std::vector<std::string>> LinuxFiles::List(const std::string& path,
+                                                         std::size_t limit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENOENT) return std::vector<std::string>{};
+    return std::nullopt;
+  }
+  const std::unique_ptr<DIR, CloseDir> dir(::fdopendir(fd));
+  if (!dir) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  errno = 0;
+  while (const dirent* item = ::readdir(dir.get())) {
+    if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
+    if (names.size() == limit) return std::nullopt;
+    names.emplace_back(item->d_name);
+  }
+  if (errno != 0) return std::nullopt;
+  if (recorder_) recorder_->Dir(path);
+  return names;
+}
+
+void LinuxFiles::Keep(const std::string& path, std::string_view text) {
+  if (recorder_) recorder_->File(path, text);
 }
 
 }  // namespace identification
