@@ -1,9 +1,10 @@
 // File access of the Linux backend: whole small files, symbolic link targets, existence checks and
-// directory listings, each in as few system calls as the kernel allows. Only regular files are
-// read, opened without blocking, so a FIFO, a device node or a folder where a file is expected
-// gives no value and never a hang; a file larger than the limit gives no value rather than a part
-// of it. When a recorder is set, every successful access is also handed to it, so that a capture
-// holds exactly what the identification read (see linux_capture.h).
+// directory listings, each in as few system calls as the kernel allows. Files are opened without
+// blocking, so a FIFO where a file is expected gives no value and never a hang, and a file larger
+// than the limit gives no value rather than a part of it. In a tree from elsewhere (a capture)
+// only regular files are read at all: a device node, FIFO or folder where a file is expected
+// gives no value. When a recorder is set, every successful access is also handed to it, so that a
+// capture holds exactly what the identification read (see linux_capture.h).
 #pragma once
 
 #include <cstddef>
@@ -21,12 +22,16 @@ class LinuxFiles {
   // sysfs shows an attribute in one page at most; the rest is allowed a little more.
   static constexpr std::size_t kAttributeLimit = 16 * 1024;
 
-  explicit LinuxFiles(TreeRecorder* recorder = nullptr) : recorder_(recorder) {}
+  // onlyRegular: read regular files only (one more system call per file), for trees from
+  // elsewhere; the kernel's own sysfs and proc, and udev's data, hold nothing else.
+  explicit LinuxFiles(TreeRecorder* recorder = nullptr, bool onlyRegular = false)
+      : recorder_(recorder), onlyRegular_(onlyRegular) {}
 
-  // The bytes of a regular file, or no value when it cannot be opened or read, is not a regular
-  // file, or holds more than limit bytes. A sysfs attribute arrives in one read, which ends it at
-  // the first short read; pass untilEnd for files that arrive in pieces (/proc). The whole file is
-  // recorded unless recordWhole is false (the caller then records the part it used with Keep).
+  // The bytes of a file, or no value when it cannot be opened or read, holds more than limit
+  // bytes, or (onlyRegular) is not a regular file. A sysfs attribute arrives in one read, which
+  // ends it at the first short read; pass untilEnd for files that arrive in pieces (/proc). The
+  // whole file is recorded unless recordWhole is false (the caller then records the part it used
+  // with Keep).
   std::optional<std::string> Read(const std::string& path, std::size_t limit = kAttributeLimit,
                                   bool untilEnd = false, bool recordWhole = true);
   // The target of a symbolic link, or no value.
@@ -44,6 +49,7 @@ class LinuxFiles {
 
  private:
   TreeRecorder* recorder_;
+  bool onlyRegular_;
 };
 
 }  // namespace identification

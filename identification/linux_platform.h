@@ -38,7 +38,7 @@ class LinuxPlatform final : public Platform {
   LinuxPlatform() = default;
   // recorder: when set, everything read is also copied into a capture (linux_capture.h).
   explicit LinuxPlatform(LinuxRoots roots, TreeRecorder* recorder = nullptr)
-      : roots_(std::move(roots)), files_(recorder) {}
+      : roots_(std::move(roots)), files_(recorder, roots_.captured) {}
 
   // linux_addresses.cpp
   bool forEachAddress(const std::function<void(const InterfaceAddress&)>& visit) override;
