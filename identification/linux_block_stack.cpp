@@ -7,8 +7,10 @@
 // a volume group over two disks), the member whose whole disk's name sorts first byte by byte
 // (between two partitions of one disk, the partition's own name decides), so that a machine always
 // names the same one of its disks. A device with a "device" link is hardware: the walk ends there.
-// A device with no members ends it too, unless it is a loop device, which is backed by a file and
-// so holds no disk. A device met twice, more than kMaxSteps steps, a member link that leaves the
+// A device right under /devices/virtual/block (device-mapper, md, loop) is neither a partition nor
+// hardware, so for it the walk lists the members without looking for either. A device with no
+// members ends the walk too, unless it is a loop device, which is backed by a file and so holds no
+// disk. A device met twice, more than kMaxSteps steps, a member link that leaves the
 // tree, and a slaves/ folder that cannot be read or holds more than kMaxMembers names end the walk
 // with no disk.
 #include <algorithm>
@@ -21,6 +23,7 @@ namespace {
 
 constexpr int kMaxSteps = 16;  // a real stack (dm-crypt on LVM on md on a partition) needs five
 constexpr std::size_t kMaxMembers = 256;
+constexpr std::string_view kVirtual = "/devices/virtual/block/";
 
 std::string_view LastName(std::string_view path) { return path.substr(path.find_last_of('/') + 1); }
 
@@ -34,11 +37,15 @@ std::optional<RegistryEntry> LinuxPlatform::parentOf(const RegistryEntry& entry)
     if (std::find(seen.begin(), seen.end(), device) != seen.end()) return std::nullopt;
     seen.push_back(device);
     const std::string folder = roots_.sys + device;
-    if (files_.Exists(folder + "/partition")) {
-      device.erase(device.find_last_of('/'));
-      continue;
+    const bool virtualDisk = device.compare(0, kVirtual.size(), kVirtual) == 0 &&
+                             device.find('/', kVirtual.size()) == std::string::npos;
+    if (!virtualDisk) {
+      if (files_.Exists(folder + "/partition")) {
+        device.erase(device.find_last_of('/'));
+        continue;
+      }
+      if (files_.Exists(folder + "/device")) return RegistryEntry{std::move(device)};
     }
-    if (files_.Exists(folder + "/device")) return RegistryEntry{std::move(device)};
     const std::optional<std::vector<std::string>> members =
         files_.List(folder + "/slaves", kMaxMembers);
     if (!members) return std::nullopt;

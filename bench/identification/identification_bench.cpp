@@ -141,13 +141,22 @@ class Stack {
   std::string number_;
 };
 
+// The folder's names with the fewest system calls (open, getdents64 until it gives nothing, close),
+// then the member's link.
 void ListAndReadMember(const std::string& slaves) {
-  DIR* dir = opendir(slaves.c_str());
-  if (dir == nullptr) return;
+  const int fd = open(slaves.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+  if (fd < 0) return;
   std::string member;
-  while (const dirent* item = readdir(dir))
-    if (item->d_name[0] != '.') member = item->d_name;
-  closedir(dir);
+  alignas(dirent64) char buffer[8192];
+  ssize_t got;
+  while ((got = getdents64(fd, buffer, sizeof buffer)) > 0) {
+    for (ssize_t offset = 0; offset < got;) {
+      const auto* item = reinterpret_cast<const dirent64*>(buffer + offset);
+      if (item->d_name[0] != '.') member = item->d_name;
+      offset += item->d_reclen;
+    }
+  }
+  close(fd);
   char target[4096];
   benchmark::DoNotOptimize(readlink((slaves + "/" + member).c_str(), target, sizeof target));
 }
