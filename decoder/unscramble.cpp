@@ -11,8 +11,15 @@ namespace decoder {
 int UndoVariant(int variant, unsigned char* bytes, int length) noexcept {
   const scrambler::Variant& v = scrambler::kVariants[variant - 1];
   if (v.shape == scrambler::Shape::kStepped) {
-    for (int i = 0; i < length; ++i)
-      bytes[i] = static_cast<unsigned char>(bytes[i] - (v.start + i / v.group));
+    // The addend start + i / group, counted up every group bytes rather than divided out.
+    unsigned addend = static_cast<unsigned>(v.start);
+    for (int i = 0, left = v.group; i < length; ++i) {
+      bytes[i] = static_cast<unsigned char>(bytes[i] - addend);
+      if (--left == 0) {
+        ++addend;
+        left = v.group;
+      }
+    }
   } else {
     // Uniform rows repeat their addend for odd positions, so one alternating pass serves both.
     const unsigned even = static_cast<unsigned>(scrambler::Addend(v.even, length));
