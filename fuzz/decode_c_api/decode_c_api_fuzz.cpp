@@ -2,8 +2,9 @@
 // bytes as the text, a clear-text buffer of any size (exactly sized on the heap, so a write past
 // it is caught), and null pointers. Checks that every answer keeps the interface's promises (a
 // known code with an offset inside the text, clear text that fits, holds no zero byte and ends in
-// one, an empty buffer on refusal, messages that end within their room), and that CAES's tables
-// give exactly what the AES instructions gave.
+// one, an empty buffer on refusal, messages that end within their room), that CAES's tables
+// give exactly what the AES instructions gave, and that the quick reading of the text accepts
+// exactly what the strict one accepts.
 #include <securepassword/decode.h>
 
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include <string>
 
 #include "decoder/decode.h"
+#include "decoder/fast_unescape.h"
+#include "decoder/unescape.h"
 #include "fuzz/common/fuzz_check.h"
 #include "fuzz/common/fuzz_input.h"
 
@@ -21,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t mode = input.byte();
   const std::size_t room = mode & 0x80 ? input.below(SPW_CLEAR_SIZE + 2) : SPW_CLEAR_SIZE;
   const std::string bytes = input.rest();
-  const std::string context = "text " + fuzzing::Printable(bytes.data(), bytes.size()) +
-                              " room " + std::to_string(room);
+  const std::string context =
+      "text " + fuzzing::Printable(bytes.data(), bytes.size()) + " room " + std::to_string(room);
 
   std::unique_ptr<char[]> text(new char[bytes.size()]);
   std::memcpy(text.get(), bytes.data(), bytes.size());
@@ -42,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char message[SPW_MESSAGE_SIZE];
   std::memset(message, 0x5A, sizeof message);
   spw_describe(&r, message, sizeof message);
-  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr, "message unterminated: " + context);
+  FUZZ_CHECK(std::memchr(message, 0, sizeof message) != nullptr,
+             "message unterminated: " + context);
 
   if (code == SPW_OK) {
     FUZZ_CHECK(r.length < room && clear[r.length] == '\0' &&
@@ -64,6 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    tables.variant == r.variant &&
                    (code != SPW_OK || tables.text() == std::string_view(clear.get(), r.length)),
                "the table path disagrees: " + context);
+  }
+
+  if (decoder::FastUnescapeAvailable()) {
+    unsigned char quick[128], strict[128];
+    const bool accepted = decoder::UnescapeFast(bytes, quick);
+    const bool valid = decoder::UnescapeStrict(bytes, strict).error == decoder::DecodeError::kNone;
+    FUZZ_CHECK(accepted == valid && (!valid || std::memcmp(quick, strict, 128) == 0),
+               "the quick reading disagrees: " + context);
   }
   return 0;
 }
