@@ -9,30 +9,29 @@ from setuptools import Extension, setup
 ROOT = Path(__file__).resolve().parent
 VERSION = re.search(r"project\(\w+ VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
 
+# The binding, the C interface, and the decoder with the encoding unit it builds on, whole (what
+# the decoder does not use is dropped at link time).
 SOURCES = [
     "bindings/python/securepassword_decode.cpp",
     "decoder/c_api/decode_c.cpp",
-    "decoder/aes_ni.cpp",
-    "decoder/cipher.cpp",
-    "decoder/decode.cpp",
-    "decoder/decode_error.cpp",
-    "decoder/unescape.cpp",
-    "decoder/unscramble.cpp",
-    "encoding/aes.cpp",
-    "encoding/aes_tables.cpp",
-    "encoding/variants.cpp",
+    *sorted(str(p.relative_to(ROOT)) for p in ROOT.glob("decoder/*.cpp")),
+    *sorted(str(p.relative_to(ROOT)) for p in ROOT.glob("encoding/*.cpp")),
 ]
 
 setup(
     version=VERSION,
     packages=[],  # the extension module only; the tree's folders are no Python packages
+    # Its own folder beside the CMake builds, and always compiled afresh: a module left from an
+    # older tree must not pass for the new one.
+    options={"build": {"build_base": "build/python"}, "build_ext": {"force": True}},
     ext_modules=[
         Extension(
             "securepassword_decode",
             sources=SOURCES,
             include_dirs=[".", "decoder/c_api/include"],
             define_macros=[("SPW_DECODE_VERSION", f'"{VERSION}"')],
-            extra_compile_args=["-std=c++20", "-fvisibility=hidden"],
+            extra_compile_args=["-std=c++20", "-fvisibility=hidden", "-ffunction-sections"],
+            extra_link_args=["-Wl,--gc-sections"],
             language="c++",
         )
     ],
