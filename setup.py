@@ -23,7 +23,7 @@ setup(
     packages=[],  # the extension module only; the tree's folders are no Python packages
     # Its own folder beside the CMake builds, and always compiled afresh: a module left from an
     # older tree must not pass for the new one.
-    options={"build": {"build_base": "build/python"}, "build_ext": {"force": True}},
+    options={"build": {"build_base": "build/python"}, "build_ext": {"force": True, "parallel": 2}},
     ext_modules=[
         Extension(
             "securepassword_decode",
