@@ -1,20 +1,19 @@
-// DecodePassword: strict unescaping, the layout of the cipher bytes, AES through CAES, and the
-// reading of the scrambled text with its zero-byte cases (see decoder/decode.h for the reasoning).
+// DecodePassword: strict unescaping, the layout of the cipher bytes, AES (decoder/cipher.h), and
+// the reading of the scrambled text with its zero-byte cases (see decoder/decode.h for the
+// reasoning).
 #include "decoder/decode.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "decoder/cipher.h"
+#include "decoder/unescape.h"
 #include "decoder/unscramble.h"
-#include "encoding/aes.h"
-#include "encoding/format/encoded_text.h"
 #include "wipe/secure_wipe.h"
 
 namespace decoder {
 namespace {
-
-using encoded_text::kUnitCount;
 
 constexpr int kHalf = 64;  // the encoder encrypts in multiples of 64 bytes
 constexpr int kLastVariant = 123;
@@ -53,30 +52,6 @@ bool ReadScrambledText(unsigned char* plain, int q, DecodeResult& result) {
   result.length = static_cast<std::size_t>(q);
   result.variant = variant;
   return true;
-}
-
-// The decoder's code for a fault of the text's format.
-DecodeError ErrorOf(encoded_text::Fault fault) {
-  using encoded_text::Fault;
-  switch (fault) {
-    case Fault::kNone:
-      return DecodeError::kNone;
-    case Fault::kInvalidCharacter:
-      return DecodeError::kInvalidCharacter;
-    case Fault::kIncompleteEscape:
-      return DecodeError::kIncompleteEscape;
-    case Fault::kInvalidEscape:
-      return DecodeError::kInvalidEscape;
-    case Fault::kLowerCaseEscape:
-      return DecodeError::kLowerCaseEscape;
-    case Fault::kEscapedLetterOrDigit:
-      return DecodeError::kEscapedLetterOrDigit;
-    case Fault::kTooFewUnits:
-      return DecodeError::kTooFewUnits;
-    case Fault::kTooManyUnits:
-      return DecodeError::kTooManyUnits;
-  }
-  return DecodeError::kInvalidCharacter;
 }
 
 void Fail(DecodeResult& result, DecodeError error, int position, int value = -1) {
@@ -123,12 +98,12 @@ void ReadHalf(unsigned char* plain, DecodeResult& result) {
 
 DecodeResult::~DecodeResult() { wipe::SecureWipe(clear, sizeof clear); }
 
-DecodeResult DecodePassword(std::string_view encoded) noexcept {
+DecodeResult DecodePassword(std::string_view encoded, Cipher aes) noexcept {
   DecodeResult result;
   unsigned char cipher[kUnitCount];
-  const encoded_text::ReadStatus status = encoded_text::ReadUnits(encoded, cipher);
-  if (!status.ok()) {
-    Fail(result, ErrorOf(status.fault), status.position, status.value);
+  const UnescapeStatus status = Unescape(encoded, cipher);
+  if (status.error != DecodeError::kNone) {
+    Fail(result, status.error, status.position, status.value);
     wipe::SecureWipe(cipher, sizeof cipher);
     return result;
   }
@@ -141,10 +116,7 @@ DecodeResult DecodePassword(std::string_view encoded) noexcept {
   }
 
   unsigned char plain[kUnitCount];
-  {
-    CAES aes;  // its destructor clears the blocks it worked on
-    aes.Decode(reinterpret_cast<char*>(plain), reinterpret_cast<const char*>(cipher));
-  }
+  DecryptCipherBytes(aes, cipher, plain);
   if (upperWritten) {
     ReadFull(plain, result);
   } else {

@@ -3,11 +3,12 @@
 // For servers and for checking the encoder; the plug-in itself never decodes. Checks all of its
 // input; trusts only that the text's bytes are readable.
 //
-// How a text is read. The escaping is undone strictly (encoding/format/encoded_text.h). The 128
-// cipher bytes show how much the encoder encrypted: bytes it never wrote are zero, so 128 zero
-// bytes mean nothing was encrypted and 64 zero bytes at the end mean only the first 64 were (any
-// other reading needs encrypted blocks that happen to be zero, about one chance in 2^512). AES with
-// the built-in key (CAES) gives back the scrambled text: the clear text's L transformed bytes, the
+// How a text is read. The escaping is undone strictly (decoder/unescape.h, over the format of
+// encoding/format/encoded_text.h). The 128 cipher bytes show how much the encoder encrypted: bytes
+// it never wrote are zero, so 128 zero bytes mean nothing was encrypted and 64 zero bytes at the
+// end mean only the first 64 were (any other reading needs encrypted blocks that happen to be
+// zero, about one chance in 2^512). AES with the built-in key (AES-NI where the CPU has it, CAES's
+// tables otherwise) gives back the scrambled text: the clear text's L transformed bytes, the
 // variant number 1 to 123 at position L, then zero bytes. The encoder measures the scrambled text
 // up to its first zero byte and encrypts that length rounded up to 64, so a transformed byte that
 // is zero (at position p) decides what survives:
@@ -32,12 +33,13 @@
 // the right shape decrypt to something, and some random ones pass every check above.
 //
 // Safe to call on several threads at once, beside encoders on other threads: each call works on
-// its own buffers and CAES object, and CAES's tables are constant data.
+// its own buffers, the AES-NI path has no state, and CAES's tables are constant data.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
+#include "decoder/cipher.h"
 #include "decoder/decode_error.h"
 #include "encoding/format/encoded_text.h"
 
@@ -80,8 +82,10 @@ struct DecodeResult {
 
 // Decodes an encoded password text: exactly the encoder's output, with no line end or spaces
 // around it. On failure only error, position and value are set. Intermediate buffers are wiped
-// before it returns. Never throws.
-[[nodiscard]] DecodeResult DecodePassword(std::string_view encoded) noexcept;
+// before it returns. Never throws. cipher names the AES implementation (see decoder/cipher.h);
+// every choice gives the same result.
+[[nodiscard]] DecodeResult DecodePassword(std::string_view encoded,
+                                          Cipher cipher = Cipher::kAuto) noexcept;
 
 // Writes a one-line description of result's error (its kind, position and cause) into buf,
 // truncated to size bytes with its NUL; "no error" on success. Never throws.

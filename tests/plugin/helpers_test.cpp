@@ -1,5 +1,5 @@
 // The two helpers nothing in the plug-in calls, ensureVersion and getCurrentUrl, linked here from
-// the shell's object library (the module keeps them private) and run against a live page of the
+// the shell's library (the module keeps them private) and run against a live page of the
 // host, whose window object answers "eval" with the page's location.
 #include <gtest/gtest.h>
 

@@ -1,0 +1,33 @@
+// Run-time choice between the AES instructions and CAES's tables for the decoder's AES stage.
+#include "decoder/cipher.h"
+
+#include "decoder/aes_ni.h"
+#include "encoding/aes.h"
+
+namespace decoder {
+namespace {
+
+Cipher Resolve(Cipher cipher) {
+  if (cipher == Cipher::kTables || !AesNiAvailable()) return Cipher::kTables;
+  return Cipher::kAesNi;
+}
+
+}  // namespace
+
+Cipher ActiveCipher() noexcept { return Resolve(Cipher::kAuto); }
+
+const char* CipherName(Cipher cipher) noexcept {
+  return Resolve(cipher) == Cipher::kAesNi ? "aes-ni" : "tables";
+}
+
+void DecryptCipherBytes(Cipher cipher, const unsigned char (&in)[128],
+                        unsigned char (&plain)[128]) noexcept {
+  if (Resolve(cipher) == Cipher::kAesNi) {
+    DecryptWithAesNi(in, plain);
+    return;
+  }
+  CAES aes;  // its destructor clears the blocks it worked on
+  aes.Decode(reinterpret_cast<char*>(plain), reinterpret_cast<const char*>(in));
+}
+
+}  // namespace decoder
