@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev         # the test suite
   libbenchmark-dev                  # the benchmarks
   libssl-dev                        # test and benchmark peer for AES
+  nlohmann-json3-dev                # JSON of the native messaging host
   iproute2                          # network namespaces in the identification tests
   valgrind
   clang-format                      # the format check
