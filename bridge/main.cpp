@@ -128,5 +128,8 @@ int main(int argc, char** argv) {
   const npapihost::HostReport report = host.unload();
   std::fflush(stdout);
   std::fputs(report.text.c_str(), stderr);
-  return report.clean() ? kClean : kNotClean;
+  const int status = report.clean() ? kClean : kNotClean;
+  std::fprintf(stderr, "securepassword-host: report %s, exit status %d\n",
+               report.clean() ? "clean" : "NOT clean", status);
+  return status;
 }
