@@ -1,0 +1,303 @@
+// What the browser tests share: a browser (Chromium or Firefox ESR, by SPW_BROWSER) started
+// headless with the extension, the native host registered through the install script's own
+// manifests, the test pages served on 127.0.0.1, the host's runs recorded, and readers for the
+// field frames and our command-line tools. The benchmark (bench/browser) uses it too.
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import puppeteer from 'puppeteer-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const SOURCE_DIR = path.resolve(here, '..', '..');
+export const EXTENSION_DIR = path.join(SOURCE_DIR, 'extension');
+export const BUILD_DIR = path.resolve(process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'));
+export const BROWSER = process.env.SPW_BROWSER ?? 'chromium';
+export const HOST_PROGRAM = path.join(BUILD_DIR, 'bridge', 'securepassword-host');
+const EXECUTABLES = {
+  chromium: process.env.SPW_CHROMIUM ?? '/usr/bin/chromium',
+  firefox: process.env.SPW_FIREFOX ?? '/usr/bin/firefox-esr',
+};
+
+export function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+// Resolves with what the promise gives, or rejects after ms.
+export function within(ms, promise, what) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: no answer within ${ms} ms`)), ms);
+  });
+  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
+}
+
+// Polls check() until it returns something other than undefined/false.
+export async function until(check, what, ms = 10000) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value !== undefined && value !== false) return value;
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await sleep(50);
+  }
+}
+
+function serve(directory) {
+  const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript' };
+  const server = http.createServer((request, response) => {
+    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    const file = path.join(directory, name);
+    if (!file.startsWith(directory) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'content-type': types[path.extname(file)] ?? 'application/octet-stream' });
+    response.end(fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// One browser with the extension, and where its native host runs leave their traces.
+export class Session {
+  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages') } = {}) {
+    const session = new Session();
+    await session.#start(browser, hostProgram, pages);
+    return session;
+  }
+
+  async #start(browserName, hostProgram, pages) {
+    this.browserName = browserName;
+    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
+    this.runsDir = path.join(this.dir, 'host-runs');
+    fs.mkdirSync(this.runsDir);
+    this.useHost(hostProgram);
+    this.server = await serve(pages);
+    this.origin = `http://127.0.0.1:${this.server.address().port}`;
+    const chromiumDir = path.join(this.dir, 'profile');
+    const home = path.join(this.dir, 'home');
+    this.writeManifests(chromiumDir, home);
+    if (browserName === 'chromium') {
+      this.browser = await puppeteer.launch({
+        executablePath: EXECUTABLES.chromium,
+        headless: true,
+        pipe: true,
+        enableExtensions: true,
+        userDataDir: chromiumDir,
+        args: ['--no-sandbox', '--no-first-run', '--disable-gpu'],
+        env: { ...process.env, HOME: home },
+      });
+    } else {
+      this.browser = await puppeteer.launch({
+        browser: 'firefox',
+        executablePath: EXECUTABLES.firefox,
+        headless: true,
+        env: { ...process.env, HOME: home },
+      });
+    }
+    this.extensionId = await this.browser.installExtension(EXTENSION_DIR);
+  }
+
+  // The manifests come from the install script, pointing at a wrapper that keeps each run's
+  // standard error and exit status in runsDir.
+  writeManifests(chromiumDir, home) {
+    const wrapper = path.join(this.dir, 'host-wrapper.sh');
+    fs.writeFileSync(
+      wrapper,
+      '#!/bin/sh\n' +
+        `"$(cat '${this.dir}/host-program')" "$@" 2>"${this.runsDir}/$$.log"\n` +
+        `echo $? >"${this.runsDir}/$$.status"\n`,
+      { mode: 0o755 },
+    );
+    execFileSync('bash', [
+      path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+      '--manifests-only',
+      '--host', wrapper,
+      '--chromium-dir', path.join(chromiumDir, 'NativeMessagingHosts'),
+      '--firefox-dir', path.join(home, '.mozilla', 'native-messaging-hosts'),
+    ], { stdio: ['ignore', 'ignore', 'inherit'] });
+  }
+
+  // The program the next fields' host connections start (the benchmark switches it).
+  useHost(program) {
+    fs.writeFileSync(path.join(this.dir, 'host-program'), program);
+  }
+
+  // Every host run so far: its wrapper's pid, the host's pid while it runs, its standard error
+  // and, once it has ended, its exit status.
+  hostRuns() {
+    const runs = [];
+    for (const name of fs.readdirSync(this.runsDir)) {
+      if (!name.endsWith('.log')) continue;
+      const wrapper = Number(name.slice(0, -4));
+      const statusFile = path.join(this.runsDir, `${wrapper}.status`);
+      let hostPid = null;
+      try {
+        hostPid = Number(fs.readFileSync(`/proc/${wrapper}/task/${wrapper}/children`, 'utf8').trim().split(/\s+/)[0]) || null;
+      } catch {
+        // the wrapper has ended
+      }
+      runs.push({
+        wrapper,
+        hostPid,
+        log: fs.readFileSync(path.join(this.runsDir, name), 'utf8'),
+        status: fs.existsSync(statusFile) ? Number(fs.readFileSync(statusFile, 'utf8')) : null,
+      });
+    }
+    return runs;
+  }
+
+  async newPage(file = 'fields.html') {
+    const page = await this.browser.newPage();
+    await page.goto(`${this.origin}/${file}`);
+    return page;
+  }
+
+  async close() {
+    await this.browser?.close().catch(() => {});
+    this.server?.close();
+    fs.rmSync(this.dir, { recursive: true, force: true });
+  }
+}
+
+// --- Reading a field frame's drawing. The page cannot reach it; the test driver can. ---
+
+const FIELD_URL_PART = '/field.html#';
+
+// Puppeteer's frame object for each field frame of the page, found by document contents
+// (Firefox reports such frames as about:blank).
+async function fieldFrames(page) {
+  const frames = [];
+  for (const frame of page.frames()) {
+    if (frame === page.mainFrame()) continue;
+    if (frame.url().includes(FIELD_URL_PART) || BROWSER === 'firefox') frames.push(frame);
+  }
+  return frames;
+}
+
+function readDrawing() {
+  const caret = document.getElementById('caret');
+  const before = document.getElementById('before');
+  const after = document.getElementById('after');
+  if (caret === null) return null;
+  return {
+    length: before.textContent.length + after.textContent.length,
+    caret: caret.hidden ? null : before.textContent.length,
+    focused: document.body.classList.contains('focused'),
+    failed: document.body.classList.contains('failed'),
+    width: innerWidth,
+    height: innerHeight,
+  };
+}
+
+// The drawing of every field frame, keyed by its viewport size ("240x28"): each test field has a
+// size of its own. Each frame gets a bounded time; a frame puppeteer never attached to (it
+// happens now and then with extension frames in Chromium) is read through the DevTools protocol.
+export async function drawings(page) {
+  const result = {};
+  for (const frame of await fieldFrames(page)) {
+    let drawing;
+    try {
+      drawing = await within(3000, frame.evaluate(readDrawing), 'reading a field frame');
+    } catch (error) {
+      if (BROWSER === 'firefox') throw error;
+      drawing = await readThroughTarget(page, frame.url());
+    }
+    if (drawing !== null) result[`${drawing.width}x${drawing.height}`] = drawing;
+  }
+  return result;
+}
+
+async function readThroughTarget(page, url) {
+  const browserSession = await page.browser().target().createCDPSession();
+  try {
+    const { targetInfos } = await browserSession.send('Target.getTargets');
+    const target = targetInfos.find((info) => info.url === url);
+    if (target === undefined) throw new Error(`no target for ${url}`);
+    const { sessionId } = await browserSession.send('Target.attachToTarget', { targetId: target.targetId, flatten: true });
+    const frameSession = browserSession.connection().session(sessionId);
+    const { result } = await frameSession.send('Runtime.evaluate', {
+      expression: `(${readDrawing.toString()})()`,
+      returnByValue: true,
+    });
+    await browserSession.send('Target.detachFromTarget', { sessionId }).catch(() => {});
+    return result.value;
+  } finally {
+    await browserSession.detach().catch(() => {});
+  }
+}
+
+export async function drawing(page, size) {
+  return (await drawings(page))[size];
+}
+
+// Waits until the field of that size shows what expected says (length and caret).
+export async function expectDrawing(page, size, expected, what) {
+  let last;
+  try {
+    await until(async () => {
+      last = await drawing(page, size);
+      return last !== undefined && last.length === expected.length && last.caret === expected.caret;
+    }, what, 5000);
+  } catch {
+    throw new Error(`${what}: field ${size} shows ${JSON.stringify(last)}, expected ${JSON.stringify(expected)}`);
+  }
+}
+
+// Clicks the middle of a field's box: the <object> itself, or the box placed after an <embed>.
+export async function clickField(page, id) {
+  const box = await page.evaluate((fieldId) => {
+    const element = document.getElementById(fieldId);
+    const shown = element.localName === 'embed' ? element.nextElementSibling : element;
+    const rect = shown.getBoundingClientRect();
+    return { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 };
+  }, id);
+  await page.mouse.click(box.x, box.y);
+}
+
+export async function fieldEvents(page) {
+  return page.evaluate(() => window.fieldEvents);
+}
+
+export async function waitForReady(page, ids) {
+  await until(async () => {
+    const events = await fieldEvents(page);
+    const errors = events.filter((event) => event.type === 'securepassworderror');
+    if (errors.length > 0) throw new Error(`field failed: ${JSON.stringify(errors)}`);
+    return ids.every((id) => events.some((event) => event.type === 'securepasswordready' && event.id === id));
+  }, `fields ${ids.join(', ')} ready`, 15000);
+}
+
+// Calls a field's method in the page; answers {ok, value} or {ok: false, message}.
+export function callField(page, id, method, ...args) {
+  return page.evaluate(
+    (fieldId, name, list) =>
+      document.getElementById(fieldId)[name](...list).then(
+        (value) => ({ ok: true, value }),
+        (error) => ({ ok: false, message: String(error.message) }),
+      ),
+    id,
+    method,
+    args,
+  );
+}
+
+// --- Our command-line tools. ---
+
+export function decode(text) {
+  const run = spawnSync(path.join(BUILD_DIR, 'tools', 'decode'), ['--json'], { input: `${text}\n`, encoding: 'utf8' });
+  return JSON.parse(run.stdout);
+}
+
+export function identify() {
+  const out = execFileSync(path.join(BUILD_DIR, 'tools', 'identify'), { encoding: 'utf8' });
+  const value = (label) => {
+    const line = out.split('\n').find((text) => text.startsWith(label));
+    const text = line === undefined ? 'none' : line.slice(label.length).trim();
+    return text === 'none' ? '' : text;
+  };
+  return { nic: value('active NIC:'), disk: value('disk serial:') };
+}
