@@ -1,6 +1,7 @@
 // Requests checked, carried out and answered.
 #include "bridge/Dispatcher.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -106,7 +107,7 @@ void Dispatcher::handle(std::string_view message, JsonString* reply) {
     auto id = request.document.find("id");
     if (id == request.document.end()) {
       request.fail("missing-field", "The field \"id\" is missing.");
-    } else if (!id->is_number()) {
+    } else if (!id->is_number() || (id->is_number_float() && !std::isfinite(id->get<double>()))) {
       request.fail("wrong-type", "The field \"id\" must be a number.");
     } else {
       request.id = *id;
