@@ -179,7 +179,7 @@
       switch (message?.type) {
         case 'ready':
           this.ready = true;
-          this.element.dispatchEvent(new Event('securepasswordready', { bubbles: true }));
+          this.announce({ state: 'ready' });
           break;
         case 'error':
           this.fail(String(message.message));
@@ -190,18 +190,7 @@
           break;
         case 'key':
           // A key the plug-in leaves to the page (Return): the page gets it on the element.
-          for (const type of ['keydown', 'keyup']) {
-            this.element.dispatchEvent(
-              new KeyboardEvent(type, {
-                key: message.key,
-                code: message.code,
-                shiftKey: message.shiftKey === true,
-                bubbles: true,
-                cancelable: true,
-                composed: true,
-              }),
-            );
-          }
+          this.announce({ state: 'key', key: message.key, code: message.code, shiftKey: message.shiftKey });
           break;
         default:
           break;
@@ -213,7 +202,17 @@
       this.error = message;
       this.ready = false;
       this.rejectCalls(message);
-      this.element.dispatchEvent(new ErrorEvent('securepassworderror', { message, bubbles: true }));
+      this.announce({ state: 'error', message });
+    }
+
+    // The page's script (page-api.js) turns this into the page's event ("securepasswordready",
+    // "securepassworderror", or a key): events made in this script's world do not all reach the
+    // page's listeners (Chromium holds back an ErrorEvent, Firefox a KeyboardEvent).
+    announce(news) {
+      const detail = JSON.stringify(news);
+      this.element.dispatchEvent(
+        new CustomEvent('securepassword:state', { bubbles: true, composed: true, detail }),
+      );
     }
 
     call(number, method, args) {

@@ -94,7 +94,8 @@ export function cocoaKeyEvent(event) {
   if (special !== undefined) {
     [characters, keyCode] = special;
     if (event.code === 'NumpadEnter') {
-      characters = '\u0003';  // the keypad's Enter key
+      // The keypad's Enter (AppKit: "\u0003") gives Return, so that it too reaches the page as
+      // people expect of both Enter keys.
       keyCode = 76;
     } else if (event.key === 'Tab' && event.shiftKey) {
       characters = '\u0019';  // back tab

@@ -1,6 +1,7 @@
 // The page's side of the secure password field: runs in the page's own script world before the
 // page's scripts and gives every <object>/<embed type="application/x-secure-password"> the six
-// methods of the plug-in's script object. Each returns a Promise of the plug-in's answer.
+// methods of the plug-in's script object (each returns a Promise of the plug-in's answer) and the
+// "securepasswordready" and "securepassworderror" events.
 //
 // A call travels as a "securepassword:call" event on the element to the extension's content
 // script, and its answer comes back as a "securepassword:reply" event on the same element. The
@@ -20,6 +21,9 @@
   // Kept from before the page's scripts run, so a page that replaces them breaks only itself.
   const { parse, stringify } = JSON;
   const CustomEventClass = CustomEvent;
+  const EventClass = Event;
+  const ErrorEventClass = ErrorEvent;
+  const KeyboardEventClass = KeyboardEvent;
   const ErrorClass = Error;
   const PromiseClass = Promise;
 
@@ -88,6 +92,36 @@
     }
     return methods;
   }
+
+  // The content script's news of a field, as the page's events.
+  window.addEventListener(
+    'securepassword:state',
+    (event) => {
+      event.stopImmediatePropagation();
+      let news;
+      try {
+        news = parse(event.detail);
+      } catch {
+        return;
+      }
+      const element = event.composedPath()[0];
+      if (news.state === 'ready') {
+        element.dispatchEvent(new EventClass('securepasswordready', { bubbles: true }));
+      } else if (news.state === 'error') {
+        const message = String(news.message);
+        element.dispatchEvent(new ErrorEventClass('securepassworderror', { message, bubbles: true }));
+      } else if (news.state === 'key') {
+        // A key the plug-in left to the page (Return), as a key down and up on the element.
+        for (const type of ['keydown', 'keyup']) {
+          const init = { key: String(news.key), code: String(news.code), shiftKey: news.shiftKey === true };
+          element.dispatchEvent(
+            new KeyboardEventClass(type, { ...init, bubbles: true, cancelable: true, composed: true }),
+          );
+        }
+      }
+    },
+    true,
+  );
 
   for (const prototype of [HTMLObjectElement.prototype, HTMLEmbedElement.prototype]) {
     for (const name of METHODS) {

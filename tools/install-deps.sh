@@ -13,12 +13,16 @@ packages=(
   iproute2                          # network namespaces in the identification tests
   valgrind
   clang-format                      # the format check
+  chromium firefox-esr              # the browser extension's end-to-end tests
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node.js drives the browser tests (puppeteer-core from npm); any packaging of it will do.
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
 
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"

@@ -46,7 +46,7 @@ export async function until(check, what, ms = 10000) {
   }
 }
 
-function serve(directory) {
+function serve(directory, address) {
   const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript' };
   const server = http.createServer((request, response) => {
     const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
@@ -58,28 +58,41 @@ function serve(directory) {
     response.writeHead(200, { 'content-type': types[path.extname(file)] ?? 'application/octet-stream' });
     response.end(fs.readFileSync(file));
   });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+  return new Promise((resolve) => server.listen(0, address, () => resolve(server)));
 }
 
 // One browser with the extension, and where its native host runs leave their traces.
 export class Session {
-  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages') } = {}) {
+  // allowedSites: the administrator's list (managed storage; Firefox only).
+  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages'), allowedSites } = {}) {
     const session = new Session();
-    await session.#start(browser, hostProgram, pages);
+    await session.#start(browser, hostProgram, pages, allowedSites);
     return session;
   }
 
-  async #start(browserName, hostProgram, pages) {
+  async #start(browserName, hostProgram, pages, allowedSites) {
     this.browserName = browserName;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
     this.runsDir = path.join(this.dir, 'host-runs');
     fs.mkdirSync(this.runsDir);
     this.useHost(hostProgram);
-    this.server = await serve(pages);
-    this.origin = `http://127.0.0.1:${this.server.address().port}`;
+    // The same pages from two loopback addresses: two sites.
+    this.servers = [await serve(pages, '127.0.0.1'), await serve(pages, '127.0.0.2')];
+    this.origin = `http://127.0.0.1:${this.servers[0].address().port}`;
+    this.otherOrigin = `http://127.0.0.2:${this.servers[1].address().port}`;
     const chromiumDir = path.join(this.dir, 'profile');
     const home = path.join(this.dir, 'home');
     this.writeManifests(chromiumDir, home);
+    if (allowedSites !== undefined) {
+      const managed = path.join(home, '.mozilla', 'managed-storage');
+      fs.mkdirSync(managed, { recursive: true });
+      fs.writeFileSync(path.join(managed, 'field@securepassword.net.json'), JSON.stringify({
+        name: 'field@securepassword.net',
+        description: 'the browser tests\' allowed sites',
+        type: 'storage',
+        data: { allowedSites },
+      }));
+    }
     if (browserName === 'chromium') {
       this.browser = await puppeteer.launch({
         executablePath: EXECUTABLES.chromium,
@@ -158,7 +171,7 @@ export class Session {
 
   async close() {
     await this.browser?.close().catch(() => {});
-    this.server?.close();
+    for (const server of this.servers ?? []) server.close();
     fs.rmSync(this.dir, { recursive: true, force: true });
   }
 }
@@ -167,9 +180,9 @@ export class Session {
 
 const FIELD_URL_PART = '/field.html#';
 
-// Puppeteer's frame object for each field frame of the page, found by document contents
-// (Firefox reports such frames as about:blank).
-async function fieldFrames(page) {
+// Puppeteer's frame object for each field frame of the page (Firefox reports such frames as
+// about:blank, and test pages have no other frames).
+function fieldFrames(page) {
   const frames = [];
   for (const frame of page.frames()) {
     if (frame === page.mainFrame()) continue;
@@ -194,39 +207,43 @@ function readDrawing() {
 }
 
 // The drawing of every field frame, keyed by its viewport size ("240x28"): each test field has a
-// size of its own. Each frame gets a bounded time; a frame puppeteer never attached to (it
-// happens now and then with extension frames in Chromium) is read through the DevTools protocol.
+// size of its own. Chromium's extension frames are read through the DevTools protocol (attached
+// once per frame target): puppeteer now and then never attaches to such a frame, and its calls on
+// it then hang. Firefox's are read through puppeteer, in a bounded time.
 export async function drawings(page) {
   const result = {};
-  for (const frame of await fieldFrames(page)) {
-    let drawing;
-    try {
-      drawing = await within(3000, frame.evaluate(readDrawing), 'reading a field frame');
-    } catch (error) {
-      if (BROWSER === 'firefox') throw error;
-      drawing = await readThroughTarget(page, frame.url());
-    }
-    if (drawing !== null) result[`${drawing.width}x${drawing.height}`] = drawing;
+  for (const frame of fieldFrames(page)) {
+    const drawing =
+      BROWSER === 'chromium'
+        ? await readThroughTarget(page, frame.url())
+        : await within(5000, frame.evaluate(readDrawing), 'reading a field frame');
+    if (drawing !== null && drawing !== undefined) result[`${drawing.width}x${drawing.height}`] = drawing;
   }
   return result;
 }
 
+const frameSessions = new Map();  // frame URL -> DevTools session attached to its target
+
 async function readThroughTarget(page, url) {
-  const browserSession = await page.browser().target().createCDPSession();
-  try {
+  let session = frameSessions.get(url);
+  if (session === undefined) {
+    const browserSession = await page.browser().target().createCDPSession();
     const { targetInfos } = await browserSession.send('Target.getTargets');
     const target = targetInfos.find((info) => info.url === url);
-    if (target === undefined) throw new Error(`no target for ${url}`);
+    if (target === undefined) return null;  // the frame is going or gone
     const { sessionId } = await browserSession.send('Target.attachToTarget', { targetId: target.targetId, flatten: true });
-    const frameSession = browserSession.connection().session(sessionId);
-    const { result } = await frameSession.send('Runtime.evaluate', {
+    session = browserSession.connection().session(sessionId);
+    frameSessions.set(url, session);
+  }
+  try {
+    const { result } = await within(5000, session.send('Runtime.evaluate', {
       expression: `(${readDrawing.toString()})()`,
       returnByValue: true,
-    });
-    await browserSession.send('Target.detachFromTarget', { sessionId }).catch(() => {});
+    }), 'reading a field frame');
     return result.value;
-  } finally {
-    await browserSession.detach().catch(() => {});
+  } catch (error) {
+    frameSessions.delete(url);
+    throw error;
   }
 }
 
@@ -265,7 +282,7 @@ export async function fieldEvents(page) {
 export async function waitForReady(page, ids) {
   await until(async () => {
     const events = await fieldEvents(page);
-    const errors = events.filter((event) => event.type === 'securepassworderror');
+    const errors = events.filter((event) => event.type === 'securepassworderror' && ids.includes(event.id));
     if (errors.length > 0) throw new Error(`field failed: ${JSON.stringify(errors)}`);
     return ids.every((id) => events.some((event) => event.type === 'securepasswordready' && event.id === id));
   }, `fields ${ids.join(', ')} ready`, 15000);
