@@ -213,10 +213,7 @@ function readDrawing() {
 export async function drawings(page) {
   const result = {};
   for (const frame of fieldFrames(page)) {
-    const drawing =
-      BROWSER === 'chromium'
-        ? await readThroughTarget(page, frame.url())
-        : await within(5000, frame.evaluate(readDrawing), 'reading a field frame');
+    const drawing = await evaluateInFrame(page, frame, readDrawing);
     if (drawing !== null && drawing !== undefined) result[`${drawing.width}x${drawing.height}`] = drawing;
   }
   return result;
@@ -224,7 +221,10 @@ export async function drawings(page) {
 
 const frameSessions = new Map();  // frame URL -> DevTools session attached to its target
 
-async function readThroughTarget(page, url) {
+// Runs fn (no arguments; a result JSON can carry) in a field frame, as drawings() reads them.
+export async function evaluateInFrame(page, frame, fn) {
+  if (BROWSER !== 'chromium') return within(5000, frame.evaluate(fn), 'a call in a field frame');
+  const url = frame.url();
   let session = frameSessions.get(url);
   if (session === undefined) {
     const browserSession = await page.browser().target().createCDPSession();
@@ -237,14 +237,24 @@ async function readThroughTarget(page, url) {
   }
   try {
     const { result } = await within(5000, session.send('Runtime.evaluate', {
-      expression: `(${readDrawing.toString()})()`,
+      expression: `(${fn.toString()})()`,
       returnByValue: true,
-    }), 'reading a field frame');
+      awaitPromise: true,
+    }), 'a call in a field frame');
     return result.value;
   } catch (error) {
     frameSessions.delete(url);
     throw error;
   }
+}
+
+// The frame of the field of that size.
+export async function frameOfSize(page, size) {
+  for (const frame of fieldFrames(page)) {
+    const drawing = await evaluateInFrame(page, frame, readDrawing);
+    if (drawing !== null && `${drawing.width}x${drawing.height}` === size) return frame;
+  }
+  throw new Error(`no field frame of ${size}`);
 }
 
 export async function drawing(page, size) {
