@@ -40,7 +40,8 @@ std::string_view requestId(std::string_view message) {
   if (at == std::string_view::npos) return "null";
   at += 5;
   size_t end = at;
-  while (end < message.size() && (message[end] == '-' || (message[end] >= '0' && message[end] <= '9'))) {
+  while (end < message.size() &&
+         (message[end] == '-' || (message[end] >= '0' && message[end] <= '9'))) {
     ++end;
   }
   return end > at ? message.substr(at, end - at) : std::string_view("null");
@@ -59,7 +60,8 @@ int main() {
     message.resize(size);
     if (!readAll(message.data(), size)) return 1;
     if (message.find("\"keyDown\"") != std::string::npos) {
-      length = message.find('\x7f') != std::string::npos ? (length > 0 ? length - 1 : 0) : length + 1;
+      length =
+          message.find('\x7f') != std::string::npos ? (length > 0 ? length - 1 : 0) : length + 1;
     }
     reply = "{\"id\":";
     reply += requestId(message);

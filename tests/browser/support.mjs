@@ -63,14 +63,15 @@ function serve(directory, address) {
 
 // One browser with the extension, and where its native host runs leave their traces.
 export class Session {
-  // allowedSites: the administrator's list (managed storage; Firefox only).
-  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages'), allowedSites } = {}) {
+  // allowedSites: the administrator's list (managed storage; Firefox only). headless: false
+  // shows the browser's window (the demo, where there is a display).
+  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages'), allowedSites, headless = true } = {}) {
     const session = new Session();
-    await session.#start(browser, hostProgram, pages, allowedSites);
+    await session.#start(browser, hostProgram, pages, allowedSites, headless);
     return session;
   }
 
-  async #start(browserName, hostProgram, pages, allowedSites) {
+  async #start(browserName, hostProgram, pages, allowedSites, headless) {
     this.browserName = browserName;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
     this.runsDir = path.join(this.dir, 'host-runs');
@@ -96,7 +97,8 @@ export class Session {
     if (browserName === 'chromium') {
       this.browser = await puppeteer.launch({
         executablePath: EXECUTABLES.chromium,
-        headless: true,
+        headless,
+        defaultViewport: headless ? undefined : null,
         pipe: true,
         enableExtensions: true,
         userDataDir: chromiumDir,
@@ -107,7 +109,7 @@ export class Session {
       this.browser = await puppeteer.launch({
         browser: 'firefox',
         executablePath: EXECUTABLES.firefox,
-        headless: true,
+        headless,
         env: { ...process.env, HOME: home },
       });
     }
