@@ -121,9 +121,16 @@
       this.frame.addEventListener('load', () => this.connect());
       root.append(style, this.frame);
       this.resize();
+      this.keepPlaced();
+    }
+
+    // Puts the frame's box back where it belongs when the page took it away (a script that
+    // rewrote the element's children); the frame then loads anew, with a new instance.
+    keepPlaced() {
+      if (this.box === undefined) return;
       if (this.element.localName === 'object') {
-        this.element.append(this.box);  // shown as the element's fallback content
-      } else {
+        if (this.box.parentNode !== this.element) this.element.append(this.box);  // fallback content
+      } else if (!this.box.isConnected) {
         this.element.after(this.box);  // an <embed> holds no children; see content.css
       }
     }
@@ -273,7 +280,11 @@
 
   function review() {
     for (const [element, field] of fields) {
-      if (!element.isConnected || !isField(element)) field.remove();
+      if (!element.isConnected || !isField(element)) {
+        field.remove();
+      } else {
+        field.keepPlaced();
+      }
     }
   }
 

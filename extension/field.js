@@ -203,7 +203,9 @@ if (!RELAYED) {
     if (sender.id !== api.runtime.id || sender.tab === undefined || sender.url?.startsWith(api.runtime.getURL(''))) {
       return;
     }
-    const port = api.tabs.connect(sender.tab.id, { frameId: sender.frameId, name: FIELD_ID });
+    const target = { frameId: sender.frameId, name: FIELD_ID };
+    if (sender.documentId !== undefined) target.documentId = sender.documentId;
+    const port = api.tabs.connect(sender.tab.id, target);
     let open = true;
     port.onMessage.addListener(fromPage);
     port.onDisconnect.addListener(() => {
