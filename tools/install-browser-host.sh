@@ -120,7 +120,9 @@ case "$mode" in
     fi
     mkdir -p "$prefix/lib"
     install -m 755 "$build_dir/bridge/securepassword-host" "$prefix/lib/"
-    nativeui=$(ls "$build_dir"/{nativeui,platform}/libnativeui.so 2>/dev/null | head -n 1)
+    for nativeui in "$build_dir"/{nativeui,platform}/libnativeui.so; do
+      [ -e "$nativeui" ] && break
+    done
     install -m 644 "$build_dir/plugin/libsecurepassword.so" "$nativeui" "$prefix/lib/"
     # The launcher the manifests name: the module and its library come from the prefix.
     cat >"$prefix/securepassword-host" <<EOF

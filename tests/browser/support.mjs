@@ -1,7 +1,7 @@
 // What the browser tests share: a browser (Chromium or Firefox ESR, by SPW_BROWSER) started
-// headless with the extension, the native host registered through the install script's own
-// manifests, the test pages served on 127.0.0.1, the host's runs recorded, and readers for the
-// field frames and our command-line tools. The benchmark (bench/browser) uses it too.
+// headless with the extension, the native host installed from the build and registered by the
+// install script, the test pages served on 127.0.0.1, the host's runs recorded, and readers for
+// the field frames and our command-line tools. The benchmark and the demo use it too.
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -65,7 +65,7 @@ function serve(directory, address) {
 export class Session {
   // allowedSites: the administrator's list (managed storage; Firefox only). headless: false
   // shows the browser's window (the demo, where there is a display).
-  static async start({ browser = BROWSER, hostProgram = HOST_PROGRAM, pages = path.join(here, 'pages'), allowedSites, headless = true } = {}) {
+  static async start({ browser = BROWSER, hostProgram = null, pages = path.join(here, 'pages'), allowedSites, headless = true } = {}) {
     const session = new Session();
     await session.#start(browser, hostProgram, pages, allowedSites, headless);
     return session;
@@ -76,7 +76,7 @@ export class Session {
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
     this.runsDir = path.join(this.dir, 'host-runs');
     fs.mkdirSync(this.runsDir);
-    this.useHost(hostProgram);
+    this.useHost(hostProgram ?? this.install());
     // The same pages from two loopback addresses: two sites.
     this.servers = [await serve(pages, '127.0.0.1'), await serve(pages, '127.0.0.2')];
     this.origin = `http://127.0.0.1:${this.servers[0].address().port}`;
@@ -114,6 +114,19 @@ export class Session {
       });
     }
     this.extensionId = await this.browser.installExtension(EXTENSION_DIR);
+  }
+
+  // Installs the host from the build with the install script into the session's folder; answers
+  // the launcher it made.
+  install() {
+    const prefix = path.join(this.dir, 'installed');
+    const unused = path.join(this.dir, 'unused-manifests');
+    execFileSync('bash', [
+      path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+      '--no-build', '--build-dir', BUILD_DIR, '--prefix', prefix,
+      '--chromium-dir', unused, '--firefox-dir', unused,
+    ], { stdio: ['ignore', 'ignore', 'inherit'] });
+    return path.join(prefix, 'securepassword-host');
   }
 
   // The manifests come from the install script, pointing at a wrapper that keeps each run's
