@@ -50,7 +50,7 @@ function render(display) {
 
 function sizeText() {
   const height = window.innerHeight;
-  view.field.style.fontSize = `${Math.max(9, Math.min(24, Math.round(height * 0.55)))}px`;
+  view.field.style.fontSize = `${Math.max(9, Math.min(24, Math.round(height * 0.6)))}px`;
 }
 
 // --- The host. ---
