@@ -11,7 +11,7 @@
 const api = globalThis.browser ?? globalThis.chrome;
 const HOST_NAME = 'net.securepassword.host';
 const FIELD_URL = api.runtime.getURL('field.html');
-const fields = new Map();  // id -> {frame, page, native, early}
+const fields = new Map(); // id -> {frame, page, native, early}
 
 function entry(id) {
   let field = fields.get(id);
@@ -39,7 +39,8 @@ function openNative(field) {
   native.onDisconnect.addListener((port) => {
     if (field.native !== native) return;
     field.native = null;
-    const reason = port.error?.message ?? api.runtime.lastError?.message ?? 'the helper program exited';
+    const reason =
+      port.error?.message ?? api.runtime.lastError?.message ?? 'the helper program exited';
     field.frame?.postMessage({ nativeClosed: reason });
   });
 }

@@ -30,8 +30,8 @@
   const DEFAULT_WIDTH = 300;
   const DEFAULT_HEIGHT = 150;
 
-  const fields = new Map();  // element -> Field
-  const byId = new Map();  // field id -> Field
+  const fields = new Map(); // element -> Field
+  const byId = new Map(); // field id -> Field
 
   function isField(node) {
     if (node.nodeType !== Node.ELEMENT_NODE) return false;
@@ -89,10 +89,9 @@
       this.element = element;
       this.id = crypto.randomUUID();
       this.port = null;
-      this.calls = new Map();  // page call number -> true while the frame works on it
-      this.waiting = [];  // messages for the frame before it is connected
+      this.calls = new Map(); // page call number -> true while the frame works on it
+      this.waiting = []; // messages for the frame before it is connected
       this.error = null;
-      this.ready = false;
       this.removed = false;
       this.frame = null;
       fields.set(element, this);
@@ -102,7 +101,9 @@
         if (allowed) {
           this.place();
         } else {
-          this.fail('This site may not use the secure password field (the allowed sites are set by the administrator).');
+          this.fail(
+            'This site may not use the secure password field (the allowed sites are set by the administrator).',
+          );
         }
       });
     }
@@ -129,9 +130,9 @@
     keepPlaced() {
       if (this.box === undefined) return;
       if (this.element.localName === 'object') {
-        if (this.box.parentNode !== this.element) this.element.append(this.box);  // fallback content
+        if (this.box.parentNode !== this.element) this.element.append(this.box); // fallback content
       } else if (!this.box.isConnected) {
-        this.element.after(this.box);  // an <embed> holds no children; see content.css
+        this.element.after(this.box); // an <embed> holds no children; see content.css
       }
     }
 
@@ -155,7 +156,6 @@
 
     accept(port) {
       this.port = port;
-      this.ready = false;
       this.error = null;
       port.onMessage.addListener((message) => this.fromFrame(message));
       port.onDisconnect.addListener(() => {
@@ -185,7 +185,6 @@
     fromFrame(message) {
       switch (message?.type) {
         case 'ready':
-          this.ready = true;
           this.announce({ state: 'ready' });
           break;
         case 'error':
@@ -197,7 +196,12 @@
           break;
         case 'key':
           // A key the plug-in leaves to the page (Return): the page gets it on the element.
-          this.announce({ state: 'key', key: message.key, code: message.code, shiftKey: message.shiftKey });
+          this.announce({
+            state: 'key',
+            key: message.key,
+            code: message.code,
+            shiftKey: message.shiftKey,
+          });
           break;
         default:
           break;
@@ -207,7 +211,6 @@
     fail(message) {
       if (this.error !== null) return;
       this.error = message;
-      this.ready = false;
       this.rejectCalls(message);
       this.announce({ state: 'error', message });
     }
@@ -237,7 +240,9 @@
     }
 
     reply(number, ok, result, message) {
-      const detail = JSON.stringify(ok ? { call: number, ok, result } : { call: number, ok, message });
+      const detail = JSON.stringify(
+        ok ? { call: number, ok, result } : { call: number, ok, message },
+      );
       this.element.dispatchEvent(new CustomEvent('securepassword:reply', { detail }));
     }
 

@@ -21,13 +21,13 @@ const view = {
   after: document.getElementById('after'),
 };
 
-let page = null;  // link to the content script: {send(message)}
-let native = null;  // link to the host: {send(message), close()}
-let state = 'pairing';  // then 'starting', 'ready' or 'failed'
-let started = null;  // resolves when the instance is up, rejects when it could not start
-let failure = null;  // what the page is told once the field has failed
+let page = null; // link to the content script: {send(message)}
+let native = null; // link to the host: {send(message), close()}
+let state = 'pairing'; // then 'starting', 'ready' or 'failed'
+let started = null; // resolves when the instance is up, rejects when it could not start
+let failure = null; // what the page is told once the field has failed
 let nextRequest = 1;
-const requests = new Map();  // request id -> {resolve, reject}
+const requests = new Map(); // request id -> {resolve, reject}
 const shown = { length: -1, caret: -1 };
 
 // --- Drawing. ---
@@ -35,7 +35,9 @@ const shown = { length: -1, caret: -1 };
 function render(display) {
   if (display === null || typeof display !== 'object') return;
   const length = Number.isInteger(display.length) && display.length > 0 ? display.length : 0;
-  const caret = Number.isInteger(display.caret) ? Math.min(Math.max(display.caret, 0), length) : null;
+  const caret = Number.isInteger(display.caret)
+    ? Math.min(Math.max(display.caret, 0), length)
+    : null;
   if (length === shown.length && caret === shown.caret) return;
   shown.length = length;
   shown.caret = caret;
@@ -90,7 +92,10 @@ function hostClosed(reason) {
 function openNative() {
   if (RELAYED) {
     relay.post({ openNative: true });
-    return { send: (message) => relay.post({ native: message }), close: () => relay.post({ closeNative: true }) };
+    return {
+      send: (message) => relay.post({ native: message }),
+      close: () => relay.post({ closeNative: true }),
+    };
   }
   let port;
   try {
@@ -200,7 +205,11 @@ function connectRelay() {
 if (!RELAYED) {
   api.runtime.onMessage.addListener((message, sender) => {
     if (page !== null || message?.securePasswordField !== FIELD_ID) return;
-    if (sender.id !== api.runtime.id || sender.tab === undefined || sender.url?.startsWith(api.runtime.getURL(''))) {
+    if (
+      sender.id !== api.runtime.id ||
+      sender.tab === undefined ||
+      sender.url?.startsWith(api.runtime.getURL(''))
+    ) {
       return;
     }
     const target = { frameId: sender.frameId, name: FIELD_ID };
@@ -274,16 +283,33 @@ window.addEventListener('mousedown', (domEvent) => {
 });
 window.addEventListener('mouseup', (domEvent) => event(mouse('mouseUp', domEvent)));
 window.addEventListener('mousemove', onMouseMove);
-document.documentElement.addEventListener('mouseenter', (domEvent) => event(mouse('mouseEntered', domEvent)));
-document.documentElement.addEventListener('mouseleave', (domEvent) => event(mouse('mouseExited', domEvent)));
+document.documentElement.addEventListener('mouseenter', (domEvent) =>
+  event(mouse('mouseEntered', domEvent)),
+);
+document.documentElement.addEventListener('mouseleave', (domEvent) =>
+  event(mouse('mouseExited', domEvent)),
+);
 // Nothing comes in or goes out but keys: no paste, drop, copy, cut, selection or menu.
-for (const type of ['paste', 'copy', 'cut', 'drop', 'dragover', 'dragstart', 'selectstart', 'contextmenu']) {
+for (const type of [
+  'paste',
+  'copy',
+  'cut',
+  'drop',
+  'dragover',
+  'dragstart',
+  'selectstart',
+  'contextmenu',
+]) {
   window.addEventListener(type, (domEvent) => domEvent.preventDefault(), true);
 }
 window.addEventListener('resize', () => {
   sizeText();
   if (state === 'ready') {
-    send({ op: 'resize', width: Math.round(window.innerWidth), height: Math.round(window.innerHeight) }).catch(() => {});
+    send({
+      op: 'resize',
+      width: Math.round(window.innerWidth),
+      height: Math.round(window.innerHeight),
+    }).catch(() => {});
   }
 });
 sizeText();

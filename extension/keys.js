@@ -40,6 +40,7 @@ const SPECIAL_KEYS = {
 };
 
 // Mac virtual key codes (kVK_...) by the DOM's physical key name.
+// prettier-ignore
 const KEY_CODES = {
   KeyA: 0, KeyS: 1, KeyD: 2, KeyF: 3, KeyH: 4, KeyG: 5, KeyZ: 6, KeyX: 7, KeyC: 8, KeyV: 9,
   IntlBackslash: 10, KeyB: 11, KeyQ: 12, KeyW: 13, KeyE: 14, KeyR: 15, KeyY: 16, KeyT: 17,
@@ -54,6 +55,7 @@ const KEY_CODES = {
 };
 
 // Modifier keys alone: key code; their presses are "flagsChanged" events.
+// prettier-ignore
 const MODIFIER_KEYS = {
   MetaRight: 54, MetaLeft: 55, ShiftLeft: 56, CapsLock: 57, AltLeft: 58, ControlLeft: 59,
   ShiftRight: 60, AltRight: 61, ControlRight: 62, OSLeft: 55, OSRight: 54,
@@ -98,18 +100,18 @@ export function cocoaKeyEvent(event) {
       // people expect of both Enter keys.
       keyCode = 76;
     } else if (event.key === 'Tab' && event.shiftKey) {
-      characters = '\u0019';  // back tab
+      characters = '\u0019'; // back tab
     }
     ignoring = characters;
   } else if (event.key === 'Dead') {
-    characters = '';  // a dead key gives no characters of its own
+    characters = ''; // a dead key gives no characters of its own
     ignoring = '';
   } else if ([...event.key].length === 1) {
     characters = event.key;
     ignoring = event.key;
     if (flags & CONTROL) characters = withControl(event.key);
   } else {
-    return null;  // a named key AppKit has no character for (media keys and the like)
+    return null; // a named key AppKit has no character for (media keys and the like)
   }
   return {
     type: down ? 'keyDown' : 'keyUp',

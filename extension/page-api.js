@@ -27,9 +27,9 @@
   const ErrorClass = Error;
   const PromiseClass = Promise;
 
-  const pending = new Map();  // call number -> {resolve, reject}
+  const pending = new Map(); // call number -> {resolve, reject}
   const listening = new WeakSet();
-  const methodsOf = new WeakMap();  // element -> {name: function}
+  const methodsOf = new WeakMap(); // element -> {name: function}
   let nextCall = 1;
 
   function isField(element) {
@@ -109,13 +109,24 @@
         element.dispatchEvent(new EventClass('securepasswordready', { bubbles: true }));
       } else if (news.state === 'error') {
         const message = String(news.message);
-        element.dispatchEvent(new ErrorEventClass('securepassworderror', { message, bubbles: true }));
+        element.dispatchEvent(
+          new ErrorEventClass('securepassworderror', { message, bubbles: true }),
+        );
       } else if (news.state === 'key') {
         // A key the plug-in left to the page (Return), as a key down and up on the element.
         for (const type of ['keydown', 'keyup']) {
-          const init = { key: String(news.key), code: String(news.code), shiftKey: news.shiftKey === true };
+          const init = {
+            key: String(news.key),
+            code: String(news.code),
+            shiftKey: news.shiftKey === true,
+          };
           element.dispatchEvent(
-            new KeyboardEventClass(type, { ...init, bubbles: true, cancelable: true, composed: true }),
+            new KeyboardEventClass(type, {
+              ...init,
+              bubbles: true,
+              cancelable: true,
+              composed: true,
+            }),
           );
         }
       }

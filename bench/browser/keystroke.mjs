@@ -38,14 +38,22 @@ const FIELDS = {
 function instrument() {
   window.latencies = [];
   let pressed = null;
-  window.addEventListener('keydown', (event) => {
-    pressed = event.timeStamp;
-  }, true);
+  window.addEventListener(
+    'keydown',
+    (event) => {
+      pressed = event.timeStamp;
+    },
+    true,
+  );
   new MutationObserver(() => {
     if (pressed === null) return;
     window.latencies.push(performance.now() - pressed);
     pressed = null;
-  }).observe(document.getElementById('field'), { subtree: true, childList: true, characterData: true });
+  }).observe(document.getElementById('field'), {
+    subtree: true,
+    childList: true,
+    characterData: true,
+  });
   return true;
 }
 
@@ -57,13 +65,17 @@ function percentile(values, p) {
 function line(name, values) {
   const median = percentile(values, 50);
   const p99 = percentile(values, 99);
-  console.log(`  ${name.padEnd(6)} median ${median.toFixed(3).padStart(7)} ms   p99 ${p99.toFixed(3).padStart(7)} ms   (${values.length})`);
+  console.log(
+    `  ${name.padEnd(6)} median ${median.toFixed(3).padStart(7)} ms   p99 ${p99.toFixed(3).padStart(7)} ms   (${values.length})`,
+  );
   return { median, p99 };
 }
 
 function ratio(what, real, echo, goal) {
   const value = real / echo;
-  console.log(`  ${what.padEnd(14)} ${value.toFixed(2)}x  (goal <= ${goal}x: ${value <= goal ? 'met' : 'NOT met'})`);
+  console.log(
+    `  ${what.padEnd(14)} ${value.toFixed(2)}x  (goal <= ${goal}x: ${value <= goal ? 'met' : 'NOT met'})`,
+  );
 }
 
 const session = await Session.start({ browser: 'chromium' });
@@ -86,13 +98,20 @@ try {
       const before = await evaluateInFrame(page, field.frame, () => window.latencies.length);
       await page.keyboard.press(typed % 2 === 0 ? 'a' : 'Backspace');
       typed += 1;
-      await until(async () => (await evaluateInFrame(page, field.frame, () => window.latencies.length)) > before, 'the field redrawn');
+      await until(
+        async () =>
+          (await evaluateInFrame(page, field.frame, () => window.latencies.length)) > before,
+        'the field redrawn',
+      );
     }
   }
   const latencies = async (field) => evaluateInFrame(page, field.frame, () => window.latencies);
 
   for (const field of Object.values(FIELDS)) await keys(field, WARM_UP);
-  const skip = { real: (await latencies(FIELDS.real)).length, echo: (await latencies(FIELDS.echo)).length };
+  const skip = {
+    real: (await latencies(FIELDS.real)).length,
+    echo: (await latencies(FIELDS.echo)).length,
+  };
   for (let done = 0; done < KEYS; done += BLOCK) {
     for (const field of Object.values(FIELDS)) await keys(field, Math.min(BLOCK, KEYS - done));
   }

@@ -71,7 +71,12 @@ describe(`the secure password field in ${BROWSER}`, () => {
     await clickField(page, 'second');
     await page.keyboard.type('other Pass');
     await expectDrawing(page, SECOND, { length: 10, caret: 10 }, 'the second field typed');
-    await expectDrawing(page, FIRST, { length: 8, caret: null }, 'the first field keeps its bullets, not the focus');
+    await expectDrawing(
+      page,
+      FIRST,
+      { length: 8, caret: null },
+      'the first field keeps its bullets, not the focus',
+    );
 
     assert.equal(await password(page, 'first'), 'Aecrxt!9');
     assert.equal(await password(page, 'second'), 'other Pass');
@@ -89,12 +94,24 @@ describe(`the secure password field in ${BROWSER}`, () => {
       await page.keyboard.press(key);
       await page.keyboard.up('Control');
     }
-    await expectDrawing(page, SECOND, { length: 14, caret: 14 }, 'four more characters, none from Control keys');
-    assert.deepEqual(await page.evaluate(() => window.seen), [], 'the page saw key or input events');
+    await expectDrawing(
+      page,
+      SECOND,
+      { length: 14, caret: 14 },
+      'four more characters, none from Control keys',
+    );
+    assert.deepEqual(
+      await page.evaluate(() => window.seen),
+      [],
+      'the page saw key or input events',
+    );
 
     // Return is left to the page by the plug-in: it arrives on the element, and only it.
     await press(page, 'Enter');
-    await until(async () => (await page.evaluate(() => window.seen.length)) >= 2, 'Return on the element');
+    await until(
+      async () => (await page.evaluate(() => window.seen.length)) >= 2,
+      'Return on the element',
+    );
     await sleep(100);
     const seen = await page.evaluate(() => window.seen);
     assert.deepEqual(
@@ -106,8 +123,11 @@ describe(`the secure password field in ${BROWSER}`, () => {
       const found = [];
       for (const id of ['first', 'second']) {
         const element = document.getElementById(id);
-        const box = element.localName === 'embed' ? element.nextElementSibling : element.lastElementChild;
-        found.push(`${id}: shadowRoot ${box.shadowRoot}, iframe ${document.querySelector('iframe')}`);
+        const box =
+          element.localName === 'embed' ? element.nextElementSibling : element.lastElementChild;
+        found.push(
+          `${id}: shadowRoot ${box.shadowRoot}, iframe ${document.querySelector('iframe')}`,
+        );
       }
       for (let i = 0; i < window.length; i += 1) {
         try {
@@ -127,11 +147,17 @@ describe(`the secure password field in ${BROWSER}`, () => {
   it('answers the six methods as the plug-in does and ignores the 127th character', async () => {
     const machine = identify();
     assert.deepEqual(await callField(page, 'first', 'GetDllVersion'), { ok: true, value: '1600' });
-    assert.deepEqual(await callField(page, 'first', 'GetActiveNIC'), { ok: true, value: machine.nic });
-    assert.deepEqual(await callField(page, 'second', 'GetHardDiskNUM'), { ok: true, value: machine.disk });
+    assert.deepEqual(await callField(page, 'first', 'GetActiveNIC'), {
+      ok: true,
+      value: machine.nic,
+    });
+    assert.deepEqual(await callField(page, 'second', 'GetHardDiskNUM'), {
+      ok: true,
+      value: machine.disk,
+    });
 
-    const encoded = await callField(page, 'first', 'EncodeData', 'the page\'s own text');
-    assert.equal(decode(encoded.value).clear, 'the page\'s own text');
+    const encoded = await callField(page, 'first', 'EncodeData', "the page's own text");
+    assert.equal(decode(encoded.value).clear, "the page's own text");
     assert.deepEqual(await callField(page, 'first', 'EncodeData', 42), { ok: true, value: '' });
 
     assert.deepEqual(await callField(page, 'first', 'Clearpassword'), { ok: true, value: true });
@@ -160,20 +186,30 @@ describe(`the secure password field in ${BROWSER}`, () => {
       const done = runs().filter((run) => run.status !== null);
       return done.length > 0 && done;
     }, 'a host ending');
-    await sleep(300);  // time for a wrong second ending to show
-    assert.equal(runs().filter((run) => run.status !== null).length, 1, 'removing one element ends its host only');
+    await sleep(300); // time for a wrong second ending to show
+    assert.equal(
+      runs().filter((run) => run.status !== null).length,
+      1,
+      'removing one element ends its host only',
+    );
     assert.equal(ended[0].status, 0);
     assert.ok(ended[0].log.includes(CLEAN_REPORT), ended[0].log);
     const detached = await tab.evaluate(() => {
       const element = document.createElement('object');
       element.type = 'application/x-secure-password';
-      return element.GetPassword().then(() => 'answered', (error) => error.message);
+      return element.GetPassword().then(
+        () => 'answered',
+        (error) => error.message,
+      );
     });
     assert.match(detached, /not in a document/);
     assert.deepEqual(await callField(tab, 'second', 'GetDllVersion'), { ok: true, value: '1600' });
 
     await tab.close();
-    await until(() => runs().every((run) => run.status !== null), 'every host of the closed tab ending');
+    await until(
+      () => runs().every((run) => run.status !== null),
+      'every host of the closed tab ending',
+    );
     for (const run of runs()) {
       assert.equal(run.status, 0, run.log);
       assert.ok(run.log.includes(CLEAN_REPORT), run.log);
@@ -191,14 +227,17 @@ describe(`the secure password field in ${BROWSER}`, () => {
     await expectDrawing(tab, '200x24', { length: 4, caret: 4 }, 'typed before the crash');
 
     process.kill(run.hostPid, 'SIGKILL');
-    const error = await until(async () => (await fieldEvents(tab)).find((event) => event.type === 'securepassworderror'), 'the error event');
+    const error = await until(
+      async () => (await fieldEvents(tab)).find((event) => event.type === 'securepassworderror'),
+      'the error event',
+    );
     assert.equal(error.id, 'doomed');
     assert.match(error.message, /secure password field stopped/);
     const answer = await callField(tab, 'doomed', 'GetPassword');
     assert.deepEqual(answer, { ok: false, message: error.message });
     const ticks = await tab.evaluate(() => window.ticks);
     await sleep(200);
-    assert.ok((await tab.evaluate(() => window.ticks)) > ticks, 'the page\'s timers stopped');
+    assert.ok((await tab.evaluate(() => window.ticks)) > ticks, "the page's timers stopped");
 
     await tab.evaluate(() => addField('fresh', 220, 26));
     await waitForReady(tab, ['fresh']);

@@ -4,7 +4,16 @@
 import assert from 'node:assert/strict';
 import { after, before, it } from 'node:test';
 
-import { BROWSER, Session, callField, clickField, decode, expectDrawing, sleep, waitForReady } from './support.mjs';
+import {
+  BROWSER,
+  Session,
+  callField,
+  clickField,
+  decode,
+  expectDrawing,
+  sleep,
+  waitForReady,
+} from './support.mjs';
 
 const IDLE_LIMIT_MS = 30000;
 

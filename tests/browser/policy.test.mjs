@@ -15,19 +15,29 @@ after(async () => {
   await session?.close();
 });
 
-it('gives the field only to the sites an administrator allows', { skip: BROWSER !== 'firefox' && 'Chromium reads managed storage from machine-wide policy only' }, async () => {
-  const allowed = await session.newPage('fields.html');
-  await waitForReady(allowed, ['first', 'second']);
+it(
+  'gives the field only to the sites an administrator allows',
+  { skip: BROWSER !== 'firefox' && 'Chromium reads managed storage from machine-wide policy only' },
+  async () => {
+    const allowed = await session.newPage('fields.html');
+    await waitForReady(allowed, ['first', 'second']);
 
-  const refused = await session.browser.newPage();
-  await refused.goto(`${session.otherOrigin}/fields.html`);
-  const errors = await until(async () => {
-    const events = await fieldEvents(refused);
-    return events.length >= 2 && events;
-  }, 'the error events');
-  assert.deepEqual(errors.map((event) => `${event.type} ${event.id}`).sort(), ['securepassworderror first', 'securepassworderror second']);
-  assert.match(errors[0].message, /may not use the secure password field/);
-  const answer = await callField(refused, 'first', 'GetDllVersion');
-  assert.deepEqual(answer, { ok: false, message: errors[0].message });
-  assert.equal(await refused.evaluate(() => document.querySelectorAll('object > span, embed + span').length), 0);
-});
+    const refused = await session.browser.newPage();
+    await refused.goto(`${session.otherOrigin}/fields.html`);
+    const errors = await until(async () => {
+      const events = await fieldEvents(refused);
+      return events.length >= 2 && events;
+    }, 'the error events');
+    assert.deepEqual(errors.map((event) => `${event.type} ${event.id}`).sort(), [
+      'securepassworderror first',
+      'securepassworderror second',
+    ]);
+    assert.match(errors[0].message, /may not use the secure password field/);
+    const answer = await callField(refused, 'first', 'GetDllVersion');
+    assert.deepEqual(answer, { ok: false, message: errors[0].message });
+    assert.equal(
+      await refused.evaluate(() => document.querySelectorAll('object > span, embed + span').length),
+      0,
+    );
+  },
+);

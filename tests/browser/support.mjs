@@ -14,7 +14,9 @@ import puppeteer from 'puppeteer-core';
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const SOURCE_DIR = path.resolve(here, '..', '..');
 export const EXTENSION_DIR = path.join(SOURCE_DIR, 'extension');
-export const BUILD_DIR = path.resolve(process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'));
+export const BUILD_DIR = path.resolve(
+  process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'),
+);
 export const BROWSER = process.env.SPW_BROWSER ?? 'chromium';
 export const HOST_PROGRAM = path.join(BUILD_DIR, 'bridge', 'securepassword-host');
 const EXECUTABLES = {
@@ -55,7 +57,9 @@ function serve(directory, address) {
       response.writeHead(404).end();
       return;
     }
-    response.writeHead(200, { 'content-type': types[path.extname(file)] ?? 'application/octet-stream' });
+    response.writeHead(200, {
+      'content-type': types[path.extname(file)] ?? 'application/octet-stream',
+    });
     response.end(fs.readFileSync(file));
   });
   return new Promise((resolve) => server.listen(0, address, () => resolve(server)));
@@ -65,7 +69,13 @@ function serve(directory, address) {
 export class Session {
   // allowedSites: the administrator's list (managed storage; Firefox only). headless: false
   // shows the browser's window (the demo, where there is a display).
-  static async start({ browser = BROWSER, hostProgram = null, pages = path.join(here, 'pages'), allowedSites, headless = true } = {}) {
+  static async start({
+    browser = BROWSER,
+    hostProgram = null,
+    pages = path.join(here, 'pages'),
+    allowedSites,
+    headless = true,
+  } = {}) {
     const session = new Session();
     await session.#start(browser, hostProgram, pages, allowedSites, headless);
     return session;
@@ -87,12 +97,15 @@ export class Session {
     if (allowedSites !== undefined) {
       const managed = path.join(home, '.mozilla', 'managed-storage');
       fs.mkdirSync(managed, { recursive: true });
-      fs.writeFileSync(path.join(managed, 'field@securepassword.net.json'), JSON.stringify({
-        name: 'field@securepassword.net',
-        description: 'the browser tests\' allowed sites',
-        type: 'storage',
-        data: { allowedSites },
-      }));
+      fs.writeFileSync(
+        path.join(managed, 'field@securepassword.net.json'),
+        JSON.stringify({
+          name: 'field@securepassword.net',
+          description: "the browser tests' allowed sites",
+          type: 'storage',
+          data: { allowedSites },
+        }),
+      );
     }
     if (browserName === 'chromium') {
       this.browser = await puppeteer.launch({
@@ -121,11 +134,22 @@ export class Session {
   install() {
     const prefix = path.join(this.dir, 'installed');
     const unused = path.join(this.dir, 'unused-manifests');
-    execFileSync('bash', [
-      path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
-      '--no-build', '--build-dir', BUILD_DIR, '--prefix', prefix,
-      '--chromium-dir', unused, '--firefox-dir', unused,
-    ], { stdio: ['ignore', 'ignore', 'inherit'] });
+    execFileSync(
+      'bash',
+      [
+        path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+        '--no-build',
+        '--build-dir',
+        BUILD_DIR,
+        '--prefix',
+        prefix,
+        '--chromium-dir',
+        unused,
+        '--firefox-dir',
+        unused,
+      ],
+      { stdio: ['ignore', 'ignore', 'inherit'] },
+    );
     return path.join(prefix, 'securepassword-host');
   }
 
@@ -140,13 +164,20 @@ export class Session {
         `echo $? >"${this.runsDir}/$$.status"\n`,
       { mode: 0o755 },
     );
-    execFileSync('bash', [
-      path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
-      '--manifests-only',
-      '--host', wrapper,
-      '--chromium-dir', path.join(chromiumDir, 'NativeMessagingHosts'),
-      '--firefox-dir', path.join(home, '.mozilla', 'native-messaging-hosts'),
-    ], { stdio: ['ignore', 'ignore', 'inherit'] });
+    execFileSync(
+      'bash',
+      [
+        path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+        '--manifests-only',
+        '--host',
+        wrapper,
+        '--chromium-dir',
+        path.join(chromiumDir, 'NativeMessagingHosts'),
+        '--firefox-dir',
+        path.join(home, '.mozilla', 'native-messaging-hosts'),
+      ],
+      { stdio: ['ignore', 'ignore', 'inherit'] },
+    );
   }
 
   // The program the next fields' host connections start (the benchmark switches it).
@@ -164,7 +195,13 @@ export class Session {
       const statusFile = path.join(this.runsDir, `${wrapper}.status`);
       let hostPid = null;
       try {
-        hostPid = Number(fs.readFileSync(`/proc/${wrapper}/task/${wrapper}/children`, 'utf8').trim().split(/\s+/)[0]) || null;
+        hostPid =
+          Number(
+            fs
+              .readFileSync(`/proc/${wrapper}/task/${wrapper}/children`, 'utf8')
+              .trim()
+              .split(/\s+/)[0],
+          ) || null;
       } catch {
         // the wrapper has ended
       }
@@ -229,12 +266,13 @@ export async function drawings(page) {
   const result = {};
   for (const frame of fieldFrames(page)) {
     const drawing = await evaluateInFrame(page, frame, readDrawing);
-    if (drawing !== null && drawing !== undefined) result[`${drawing.width}x${drawing.height}`] = drawing;
+    if (drawing !== null && drawing !== undefined)
+      result[`${drawing.width}x${drawing.height}`] = drawing;
   }
   return result;
 }
 
-const frameSessions = new Map();  // frame URL -> DevTools session attached to its target
+const frameSessions = new Map(); // frame URL -> DevTools session attached to its target
 
 // Runs fn (no arguments; a result JSON can carry) in a field frame, as drawings() reads them.
 export async function evaluateInFrame(page, frame, fn) {
@@ -245,17 +283,24 @@ export async function evaluateInFrame(page, frame, fn) {
     const browserSession = await page.browser().target().createCDPSession();
     const { targetInfos } = await browserSession.send('Target.getTargets');
     const target = targetInfos.find((info) => info.url === url);
-    if (target === undefined) return null;  // the frame is going or gone
-    const { sessionId } = await browserSession.send('Target.attachToTarget', { targetId: target.targetId, flatten: true });
+    if (target === undefined) return null; // the frame is going or gone
+    const { sessionId } = await browserSession.send('Target.attachToTarget', {
+      targetId: target.targetId,
+      flatten: true,
+    });
     session = browserSession.connection().session(sessionId);
     frameSessions.set(url, session);
   }
   try {
-    const { result } = await within(5000, session.send('Runtime.evaluate', {
-      expression: `(${fn.toString()})()`,
-      returnByValue: true,
-      awaitPromise: true,
-    }), 'a call in a field frame');
+    const { result } = await within(
+      5000,
+      session.send('Runtime.evaluate', {
+        expression: `(${fn.toString()})()`,
+        returnByValue: true,
+        awaitPromise: true,
+      }),
+      'a call in a field frame',
+    );
     return result.value;
   } catch (error) {
     frameSessions.delete(url);
@@ -280,12 +325,20 @@ export async function drawing(page, size) {
 export async function expectDrawing(page, size, expected, what) {
   let last;
   try {
-    await until(async () => {
-      last = await drawing(page, size);
-      return last !== undefined && last.length === expected.length && last.caret === expected.caret;
-    }, what, 5000);
+    await until(
+      async () => {
+        last = await drawing(page, size);
+        return (
+          last !== undefined && last.length === expected.length && last.caret === expected.caret
+        );
+      },
+      what,
+      5000,
+    );
   } catch {
-    throw new Error(`${what}: field ${size} shows ${JSON.stringify(last)}, expected ${JSON.stringify(expected)}`);
+    throw new Error(
+      `${what}: field ${size} shows ${JSON.stringify(last)}, expected ${JSON.stringify(expected)}`,
+    );
   }
 }
 
@@ -305,22 +358,33 @@ export async function fieldEvents(page) {
 }
 
 export async function waitForReady(page, ids) {
-  await until(async () => {
-    const events = await fieldEvents(page);
-    const errors = events.filter((event) => event.type === 'securepassworderror' && ids.includes(event.id));
-    if (errors.length > 0) throw new Error(`field failed: ${JSON.stringify(errors)}`);
-    return ids.every((id) => events.some((event) => event.type === 'securepasswordready' && event.id === id));
-  }, `fields ${ids.join(', ')} ready`, 15000);
+  await until(
+    async () => {
+      const events = await fieldEvents(page);
+      const errors = events.filter(
+        (event) => event.type === 'securepassworderror' && ids.includes(event.id),
+      );
+      if (errors.length > 0) throw new Error(`field failed: ${JSON.stringify(errors)}`);
+      return ids.every((id) =>
+        events.some((event) => event.type === 'securepasswordready' && event.id === id),
+      );
+    },
+    `fields ${ids.join(', ')} ready`,
+    15000,
+  );
 }
 
 // Calls a field's method in the page; answers {ok, value} or {ok: false, message}.
 export function callField(page, id, method, ...args) {
   return page.evaluate(
     (fieldId, name, list) =>
-      document.getElementById(fieldId)[name](...list).then(
-        (value) => ({ ok: true, value }),
-        (error) => ({ ok: false, message: String(error.message) }),
-      ),
+      document
+        .getElementById(fieldId)
+        [name](...list)
+        .then(
+          (value) => ({ ok: true, value }),
+          (error) => ({ ok: false, message: String(error.message) }),
+        ),
     id,
     method,
     args,
@@ -330,7 +394,10 @@ export function callField(page, id, method, ...args) {
 // --- Our command-line tools. ---
 
 export function decode(text) {
-  const run = spawnSync(path.join(BUILD_DIR, 'tools', 'decode'), ['--json'], { input: `${text}\n`, encoding: 'utf8' });
+  const run = spawnSync(path.join(BUILD_DIR, 'tools', 'decode'), ['--json'], {
+    input: `${text}\n`,
+    encoding: 'utf8',
+  });
   return JSON.parse(run.stdout);
 }
 

@@ -18,21 +18,33 @@ let closed;
 try {
   const page = await session.newPage('login.html');
   await page.setViewport({ width: 780, height: 400 });
-  const status = await until(async () => {
-    const text = await page.evaluate(() => document.getElementById('received').textContent);
-    return text.startsWith('Waiting') ? undefined : text;
-  }, 'the field', 15000);
+  const status = await until(
+    async () => {
+      const text = await page.evaluate(() => document.getElementById('received').textContent);
+      return text.startsWith('Waiting') ? undefined : text;
+    },
+    'the field',
+    15000,
+  );
   if (status.startsWith('securepassworderror')) throw new Error(status);
   await clickField(page, 'password');
   await page.keyboard.type(DEMO_PASSWORD);
   await page.keyboard.press('Enter');
-  const received = await until(() => page.evaluate(() => window.received ?? undefined), 'the page\'s answers');
+  const received = await until(
+    () => page.evaluate(() => window.received ?? undefined),
+    "the page's answers",
+  );
   await page.screenshot({ path: screenshot });
 
-  console.log(`Typed ${DEMO_PASSWORD.length} characters into the field; the page's script received:`);
-  for (const [method, value] of Object.entries(received)) console.log(`  ${method}(): ${JSON.stringify(value)}`);
+  console.log(
+    `Typed ${DEMO_PASSWORD.length} characters into the field; the page's script received:`,
+  );
+  for (const [method, value] of Object.entries(received))
+    console.log(`  ${method}(): ${JSON.stringify(value)}`);
   const decoded = decode(received.GetPassword);
-  console.log(`GetPassword() decodes to what was typed: ${decoded.ok && decoded.clear === DEMO_PASSWORD ? 'yes' : 'NO'}`);
+  console.log(
+    `GetPassword() decodes to what was typed: ${decoded.ok && decoded.clear === DEMO_PASSWORD ? 'yes' : 'NO'}`,
+  );
   console.log(`Screenshot of the page with the field: ${screenshot}`);
   if (!headless) {
     console.log('The browser stays open: try the field, then close its window to end.');
