@@ -96,7 +96,7 @@ void Dispatcher::handle(std::string_view message, JsonString* reply) {
   if (!valid) {
     request.fail("bad-utf8", "The message is not valid UTF-8.");
   } else {
-    request.document = Json::parse(message.begin(), message.end(), nullptr, false);
+    request.document = ParseRequest(message);
     if (request.document.is_discarded()) {
       request.fail("bad-json", "The message is not valid JSON.");
     } else if (!request.document.is_object()) {
