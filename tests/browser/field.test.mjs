@@ -216,7 +216,7 @@ describe(`the secure password field in ${BROWSER}`, () => {
     }
   });
 
-  it('contains a host crash: the field reports it, its methods reject, the page goes on, a new field works', async () => {
+  it('contains a host crash or a missing host: the field reports it, its methods reject, the page goes on, a new field works', async () => {
     const tab = await session.newPage('empty.html');
     const before = new Set(session.hostRuns().map((run) => run.wrapper));
     await tab.evaluate(() => addField('doomed', 200, 24));
@@ -238,6 +238,19 @@ describe(`the secure password field in ${BROWSER}`, () => {
     const ticks = await tab.evaluate(() => window.ticks);
     await sleep(200);
     assert.ok((await tab.evaluate(() => window.ticks)) > ticks, "the page's timers stopped");
+
+    const installed = session.hostProgram;
+    session.useHost('/nonexistent/securepassword-host');
+    await tab.evaluate(() => addField('hostless', 210, 25));
+    const missing = await until(
+      async () =>
+        (await fieldEvents(tab)).find(
+          (event) => event.type === 'securepassworderror' && event.id === 'hostless',
+        ),
+      'the error event of a field without its host',
+    );
+    assert.match(missing.message, /secure password field could not start/);
+    session.useHost(installed);
 
     await tab.evaluate(() => addField('fresh', 220, 26));
     await waitForReady(tab, ['fresh']);

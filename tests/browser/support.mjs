@@ -182,6 +182,7 @@ export class Session {
 
   // The program the next fields' host connections start (the benchmark switches it).
   useHost(program) {
+    this.hostProgram = program;
     fs.writeFileSync(path.join(this.dir, 'host-program'), program);
   }
 
