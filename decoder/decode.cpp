@@ -1,14 +1,15 @@
-// DecodePassword: strict unescaping, the layout of the cipher bytes, AES through CAES, and the
-// reading of the scrambled text with its zero-byte cases (see decoder/decode.h for the reasoning).
+// DecodePassword: strict unescaping, the layout of the cipher bytes, AES (decoder/cipher.h), and
+// the reading of the scrambled text with its zero-byte cases (see decoder/decode.h for the
+// reasoning).
 #include "decoder/decode.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "decoder/cipher.h"
 #include "decoder/unescape.h"
 #include "decoder/unscramble.h"
-#include "encoding/aes.h"
 #include "encoding/wipe.h"
 
 namespace decoder {
@@ -17,18 +18,6 @@ namespace {
 constexpr int kHalf = 64;  // the encoder encrypts in multiples of 64 bytes
 constexpr int kLastVariant = 123;
 constexpr int kUnselectedVariant = 95;
-
-// CAES builds its process-wide tables at the first keying, without a lock. Doing that once here,
-// under the lock of a function-local static, lets decoders run on several threads.
-void EnsureAesTables() {
-  static const bool built = [] {
-    CAES aes;
-    const unsigned char key[16] = {};
-    aes.set_key(key, 128);
-    return true;
-  }();
-  (void)built;
-}
 
 bool AllZero(const unsigned char* p, int n) {
   return std::all_of(p, p + n, [](unsigned char b) { return b == 0; });
@@ -109,7 +98,7 @@ void ReadHalf(unsigned char* plain, DecodeResult& result) {
 
 DecodeResult::~DecodeResult() { encoding::SecureWipe(clear, sizeof clear); }
 
-DecodeResult DecodePassword(std::string_view encoded) noexcept {
+DecodeResult DecodePassword(std::string_view encoded, Cipher aes) noexcept {
   DecodeResult result;
   unsigned char cipher[kUnitCount];
   const UnescapeStatus status = Unescape(encoded, cipher);
@@ -126,12 +115,8 @@ DecodeResult DecodePassword(std::string_view encoded) noexcept {
     return result;
   }
 
-  EnsureAesTables();
   unsigned char plain[kUnitCount];
-  {
-    CAES aes;  // its destructor clears the blocks it worked on
-    aes.Decode(reinterpret_cast<char*>(plain), reinterpret_cast<const char*>(cipher));
-  }
+  DecryptCipherBytes(aes, cipher, plain);
   if (upperWritten) {
     ReadFull(plain, result);
   } else {

@@ -7,10 +7,10 @@
 // show how much the encoder encrypted: bytes it never wrote are zero, so 128 zero bytes mean
 // nothing was encrypted and 64 zero bytes at the end mean only the first 64 were (any other
 // reading needs encrypted blocks that happen to be zero, about one chance in 2^512). AES with the
-// built-in key (CAES) gives back the scrambled text: the clear text's L transformed bytes, the
-// variant number 1 to 123 at position L, then zero bytes. The encoder measures the scrambled text
-// up to its first zero byte and encrypts that length rounded up to 64, so a transformed byte that
-// is zero (at position p) decides what survives:
+// built-in key (AES-NI where the CPU has it, CAES's tables otherwise) gives back the scrambled
+// text: the clear text's L transformed bytes, the variant number 1 to 123 at position L, then zero
+// bytes. The encoder measures the scrambled text up to its first zero byte and encrypts that length
+// rounded up to 64, so a transformed byte that is zero (at position p) decides what survives:
 //
 //  - 128 bytes encrypted: the first zero byte lies above 64 and everything up to byte 127 was
 //    encrypted. The variant number is the last non-zero byte, whatever zero bytes precede it: the
@@ -31,14 +31,16 @@
 // detectable cut into a wrong clear text. The format carries no integrity check: any 128 units of
 // the right shape decrypt to something, and some random ones pass every check above.
 //
-// Safe to call on several threads at once: the first call builds CAES's process-wide tables under
-// a lock, and later calls only read them. Only an encoder keying CAES for the first time in the
-// process while that first call runs could race with it.
+// Safe to call on several threads at once. The AES-NI path has no state; on the table path the
+// first call builds CAES's process-wide tables under a lock, and later calls only read them. Only
+// an encoder keying CAES for the first time in the process while that first call runs could race
+// with it.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
+#include "decoder/cipher.h"
 #include "decoder/decode_error.h"
 
 namespace decoder {
@@ -80,8 +82,9 @@ struct DecodeResult {
 
 // Decodes an encoded password text: exactly the encoder's output, with no line end or spaces
 // around it. On failure only error, position and value are set. Intermediate buffers are wiped
-// before it returns. Never throws.
-DecodeResult DecodePassword(std::string_view encoded) noexcept;
+// before it returns. Never throws. cipher names the AES implementation (see decoder/cipher.h);
+// every choice gives the same result.
+DecodeResult DecodePassword(std::string_view encoded, Cipher cipher = Cipher::kAuto) noexcept;
 
 // Writes a one-line description of result's error (its kind, position and cause) into buf,
 // truncated to size bytes with its NUL; "no error" on success. Never throws.

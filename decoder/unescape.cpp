@@ -1,9 +1,12 @@
 // Table-driven reading of the units: one lookup classifies a character, one more gives a digit's
-// value or says why it is not an upper-case hexadecimal digit.
+// value or says why it is not an upper-case hexadecimal digit. Well-formed texts take the quick
+// reading of decoder/fast_unescape.h where the CPU runs it; anything it is unsure of comes here.
 #include "decoder/unescape.h"
 
 #include <array>
 #include <cstdint>
+
+#include "decoder/fast_unescape.h"
 
 namespace decoder {
 namespace {
@@ -44,7 +47,7 @@ UnescapeStatus Fault(DecodeError error, std::size_t position, int value) {
 
 }  // namespace
 
-UnescapeStatus Unescape(std::string_view text, unsigned char (&out)[kUnitCount]) noexcept {
+UnescapeStatus UnescapeStrict(std::string_view text, unsigned char (&out)[kUnitCount]) noexcept {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   std::size_t i = 0;
@@ -76,6 +79,11 @@ UnescapeStatus Unescape(std::string_view text, unsigned char (&out)[kUnitCount])
   }
   if (units < kUnitCount) return Fault(DecodeError::kTooFewUnits, n, units);
   return {};
+}
+
+UnescapeStatus Unescape(std::string_view text, unsigned char (&out)[kUnitCount]) noexcept {
+  if (FastUnescapeAvailable() && UnescapeFast(text, out)) return {};
+  return UnescapeStrict(text, out);
 }
 
 }  // namespace decoder

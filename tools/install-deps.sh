@@ -10,6 +10,10 @@ packages=(
   libbenchmark-dev                  # the benchmarks
   libssl-dev                        # test and benchmark peer for AES
   nlohmann-json3-dev                # JSON of the native messaging host
+  default-jdk-headless junit5       # the decoder's Java binding and its JUnit 5 tests
+  python3-dev python3-pytest        # the decoder's Python binding and its tests
+  python3-venv python3-pip python3-setuptools  # the `pip install .` test
+  dpkg-dev                          # dpkg-shlibdeps, for the Debian packages
   iproute2                          # network namespaces in the identification tests
   valgrind
   clang-format                      # the format check

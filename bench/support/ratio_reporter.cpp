@@ -8,8 +8,10 @@ namespace benchsupport {
 namespace {
 
 std::string Key(const benchmark::BenchmarkReporter::Run& run) {
-  return run.run_name.args.empty() ? run.run_name.function_name
-                                   : run.run_name.function_name + "/" + run.run_name.args;
+  std::string key = run.run_name.function_name;
+  if (!run.run_name.args.empty()) key += "/" + run.run_name.args;
+  if (!run.run_name.threads.empty()) key += "/" + run.run_name.threads;
+  return key;
 }
 
 std::string Duration(double seconds) {
@@ -34,8 +36,9 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     }
     if (run.run_type == Run::RT_Iteration) {
       if (run.iterations > 0) {
-        const double total =
-            _clock == Clock::Cpu ? run.cpu_accumulated_time : run.real_accumulated_time;
+        // A benchmark on several threads that asks for real time is measured in real time.
+        const bool real = _clock == Clock::Real || run.run_name.time_type == "real_time";
+        const double total = real ? run.real_accumulated_time : run.cpu_accumulated_time;
         const double seconds = total / static_cast<double>(run.iterations);
         auto [entry, inserted] = _fastest.try_emplace(Key(run), seconds);
         if (!inserted && seconds < entry->second) entry->second = seconds;

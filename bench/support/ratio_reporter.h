@@ -24,8 +24,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void PrintHeading(const char* heading) const;
   // One line: what, the ratio of ours to peer (each benchmark's time per iteration divided by the
   // units it handles per iteration), both times, and the goal when goal > 0. Benchmarks are named
-  // as registered, with their argument: "BM_Pipeline_QsEncode/10". Nothing is printed when either
-  // did not run (a filter left it out).
+  // as registered, with their argument and thread count: "BM_Pipeline_QsEncode/10",
+  // "BM_Decode/threads:2". Those registered with UseRealTime are timed in real time whatever the
+  // clock. Nothing is printed when either did not run (a filter left it out).
   void PrintRatio(const std::string& what, const std::string& ours, const std::string& peer,
                   double goal, double oursPerIteration = 1, double peerPerIteration = 1) const;
   // One line for a goal in absolute time: what, the time of one unit of the benchmark named (its

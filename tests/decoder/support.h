@@ -38,20 +38,9 @@ inline Bytes Scramble(const std::string& clear, int r) {
 // spread one byte per bit, lowest bit first, with the highest set bit of each written as 0.
 inline const unsigned char kKey[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0};
 
-// The encoded password text whose cipher bytes are the first `encrypted` (0, 64 or 128) bytes of
-// scrambled (zero-padded to 128) encrypted in ECB, and zero bytes behind them: any layout, also
-// ones the encoder never writes.
-inline std::string EncryptAndEscape(Bytes scrambled, int encrypted) {
-  scrambled.resize(128, 0);
-  unsigned char cipher[128] = {};
-  if (encrypted > 0) {
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    int len = 0;
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, kKey, nullptr);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    EVP_EncryptUpdate(ctx, cipher, &len, scrambled.data(), encrypted);
-    EVP_CIPHER_CTX_free(ctx);
-  }
+// The encoded password text of 128 cipher bytes: letters and digits as themselves, every other
+// byte as "*" and two upper-case hexadecimal digits.
+inline std::string Escape(const Bytes& cipher) {
   std::string text;
   for (unsigned char b : cipher) {
     if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
@@ -63,6 +52,23 @@ inline std::string EncryptAndEscape(Bytes scrambled, int encrypted) {
     }
   }
   return text;
+}
+
+// The encoded password text whose cipher bytes are the first `encrypted` (0, 64 or 128) bytes of
+// scrambled (zero-padded to 128) encrypted in ECB, and zero bytes behind them: any layout, also
+// ones the encoder never writes.
+inline std::string EncryptAndEscape(Bytes scrambled, int encrypted) {
+  scrambled.resize(128, 0);
+  Bytes cipher(128, 0);
+  if (encrypted > 0) {
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    int len = 0;
+    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, kKey, nullptr);
+    EVP_CIPHER_CTX_set_padding(ctx, 0);
+    EVP_EncryptUpdate(ctx, cipher.data(), &len, scrambled.data(), encrypted);
+    EVP_CIPHER_CTX_free(ctx);
+  }
+  return Escape(cipher);
 }
 
 // The position of the first zero byte among the transformed bytes of a scrambled text (all but

@@ -1,0 +1,78 @@
+"""securepassword_decode in the system's CPython: the real encoder's texts decoded back, every code
+of the C interface with its offset (the shared table, None, non-ASCII and wrong lengths, as str
+and as bytes), and many threads at once."""
+import os
+import threading
+
+import pytest
+import securepassword_decode as spd
+
+
+def table():
+    with open(os.environ["SPW_DECODE_VECTORS"], encoding="ascii") as f:
+        return [line.rstrip("\n").split("\t") for line in f]
+
+
+ROWS = table()
+GOOD = [r for r in ROWS if r[0] == "ok"]
+BAD = [r for r in ROWS if r[0] == "error"]
+
+
+def test_decodes_the_encoders_texts_as_str_and_bytes():
+    assert len(GOOD) > 100
+    for _, clear, variant, warning, text in GOOD:
+        for given in (text, text.encode("ascii")):
+            r = spd.decode(given)
+            assert r.clear == bytes.fromhex(clear)
+            assert isinstance(r.clear, bytearray)
+            assert r.variant == int(variant)
+            assert r.warning == (None if warning == "none" else warning)
+    assert spd.version() == os.environ["SPW_DECODE_VERSION"]
+
+
+def refusal(text):
+    with pytest.raises(spd.DecodeError) as info:
+        spd.decode(text)
+    return info.value
+
+
+def test_refuses_with_the_codes_and_offsets_of_the_c_interface():
+    for _, code, offset, name, text in BAD:
+        for given in (text, text.encode("ascii")):
+            e = refusal(given)
+            assert (e.code, e.name, e.offset) == (int(code), name, int(offset)), text
+            assert str(e).startswith(name)
+            assert spd.code_name(e.code) == name
+    assert {int(r[1]) for r in BAD} == set(range(1, 16))
+
+    good = GOOD[0][4]
+    assert (refusal(None).name, refusal(None).offset) == ("null-argument", -1)
+    e = refusal("ABC\u00e9" + good)
+    assert (e.name, e.offset, e.value) == ("invalid-character", 3, 0xE9)
+    e = refusal("ABC\u00e9".encode("utf-8") + good.encode())
+    assert (e.name, e.offset, e.value) == ("invalid-character", 3, 0xC3)
+    assert refusal(good[:5] + "\U0001F600").offset == 5
+    assert refusal("").name == "too-few-units"
+    assert refusal("A" * 127).offset == 127
+    e = refusal("A" * 1_000_000)
+    assert (e.name, e.offset) == ("too-many-units", 128)
+    assert refusal("A" * 127 + "\u00e9" * 1000).offset == 127
+    with pytest.raises(TypeError):
+        spd.decode(128)
+
+
+def test_decodes_on_many_threads_at_once():
+    wrong = []
+
+    def work(start):
+        for k in range(3000):
+            _, clear, _, _, text = GOOD[(k * 7 + start) % len(GOOD)]
+            if spd.decode(text).clear != bytes.fromhex(clear):
+                wrong.append(text)
+
+    threads = [threading.Thread(target=work, args=(t,)) for t in range(8)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert wrong == []
