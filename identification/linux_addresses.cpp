@@ -1,5 +1,6 @@
 // The interface address list and numeric host texts of the Linux backend: getifaddrs, and
-// getnameinfo with NI_NUMERICHOST over the socket-address size of the entry's family.
+// getnameinfo with NI_NUMERICHOST over the socket-address size of the entry's family. A captured
+// tree holds no address list: there is none to walk.
 #include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -12,6 +13,7 @@
 namespace identification {
 
 bool LinuxPlatform::forEachAddress(const std::function<void(const InterfaceAddress&)>& visit) {
+  if (roots_.captured) return false;
   ifaddrs* head = nullptr;
   if (::getifaddrs(&head) != 0) return false;
   const std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> list(head, &::freeifaddrs);

@@ -1,5 +1,6 @@
 // The interface-configuration command of the Linux backend: runs "/sbin/ifconfig" (or the path
-// the roots name) through popen and returns its standard output. Does not parse it.
+// the roots name) through popen and returns its standard output. Does not parse it. Never runs a
+// program from a captured tree.
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,7 +13,7 @@ namespace identification {
 std::optional<std::string> LinuxPlatform::interfaceConfigurationOutput() {
   // A command that is not there cannot be run; asking the shell would only add its complaint to
   // the caller's standard error.
-  if (::access(roots_.ifconfig.c_str(), X_OK) != 0) return std::nullopt;
+  if (roots_.captured || ::access(roots_.ifconfig.c_str(), X_OK) != 0) return std::nullopt;
   const std::unique_ptr<FILE, decltype(&::pclose)> stream(::popen(roots_.ifconfig.c_str(), "re"),
                                                           &::pclose);
   if (!stream) return std::nullopt;

@@ -1,7 +1,8 @@
 // The link-layer query of the Linux backend: one NETLINK_ROUTE socket per top-level call, the
 // interface index by SIOCGIFINDEX on it, and per index an RTM_GETLINK request whose reply is read
 // in two steps: its size by peeking (MSG_PEEK | MSG_TRUNC), then the reply itself. Replies are
-// matched by sequence number; a stale one left by an abandoned query is dropped.
+// matched by sequence number; a stale one left by an abandoned query is dropped. Over a captured
+// tree there are no interfaces to ask: every name is unknown.
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
@@ -122,9 +123,23 @@ class NetlinkLinkQuery final : public LinkQuery {
   std::uint32_t sequence_ = 0;
 };
 
+class NoLinkQuery final : public LinkQuery {
+ public:
+  unsigned indexForName(const char*) override { return 0; }
+  std::optional<std::size_t> replySize(unsigned) override { return std::nullopt; }
+  std::optional<std::size_t> readReply(unsigned, std::uint8_t*, std::size_t) override {
+    return std::nullopt;
+  }
+  std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
+      unsigned, std::span<const std::uint8_t>) const override {
+    return std::nullopt;
+  }
+};
+
 }  // namespace
 
 std::unique_ptr<LinkQuery> LinuxPlatform::openLinkQuery() {
+  if (roots_.captured) return std::make_unique<NoLinkQuery>();
   return std::make_unique<NetlinkLinkQuery>();
 }
 

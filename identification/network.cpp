@@ -2,6 +2,12 @@
 // controller's MAC, the active interface and the interface list. Written once over the platform
 // layer; knows nothing of netlink or sysfs. The four trace lines are part of the module's
 // observable behaviour and are written exactly as they stand, "/n" included.
+//
+// No MAC is not a MAC: an address of six zero bytes (a driver that never set one, a blank
+// EEPROM, a loopback) counts as no address everywhere. The link-layer lookup gives no value for
+// it, so the interface keeps an empty mac and matches nothing; the active-controller walk passes
+// such a controller over as it passes over one without a link. A controller that has no MAC at all
+// still ends the walk with no value.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +20,10 @@
 
 namespace identification {
 namespace {
+
+bool IsZero(const std::array<std::uint8_t, 6>& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
 
 std::optional<std::string> MacForName(LinkQuery& query, const char* name) {
   const unsigned index = query.indexForName(name);
@@ -40,7 +50,7 @@ std::optional<std::string> MacForName(LinkQuery& query, const char* name) {
   }
   const auto bytes = query.hardwareAddress(index, {buffer, std::min(*written, *size)});
   std::free(buffer);
-  if (!bytes) return std::nullopt;
+  if (!bytes || IsZero(*bytes)) return std::nullopt;
   return MacText(*bytes);
 }
 
@@ -73,6 +83,7 @@ std::optional<std::string> ActiveControllerMac(Platform& platform) {
     if (!mac) return std::nullopt;
     std::array<std::uint8_t, 6> bytes{};
     std::copy_n(mac->begin(), std::min(mac->size(), bytes.size()), bytes.begin());
+    if (IsZero(bytes)) continue;
     return MacText(bytes);
   }
   return std::nullopt;

@@ -3,6 +3,7 @@
 #include "identification/parse_mountinfo.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace identification {
@@ -40,23 +41,46 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
-}  // namespace
-
-std::optional<std::string> MountSource(std::string_view mountinfo, std::string_view mountPoint) {
-  std::optional<std::string> source;
+// Calls visit with each line (without its line end) whose mount point is mountPoint and whose
+// fields go on to a type and a source after the "-" separator, and the index of that separator.
+void ForEachMountAt(std::string_view mountinfo, std::string_view mountPoint,
+                    const std::function<void(std::string_view, const std::vector<std::string_view>&,
+                                             std::size_t)>& visit) {
   std::size_t start = 0;
   while (start < mountinfo.size()) {
     std::size_t end = mountinfo.find('\n', start);
     if (end == std::string_view::npos) end = mountinfo.size();
-    const std::vector<std::string_view> fields = Fields(mountinfo.substr(start, end - start));
+    const std::string_view line = mountinfo.substr(start, end - start);
     start = end + 1;
+    const std::vector<std::string_view> fields = Fields(line);
     if (fields.size() < 6 || Unescape(fields[4]) != mountPoint) continue;
     std::size_t separator = 6;
     while (separator < fields.size() && fields[separator] != "-") ++separator;
     if (separator + 2 >= fields.size()) continue;  // no "-", or no type and source after it
-    source = Unescape(fields[separator + 2]);
+    visit(line, fields, separator);
   }
-  return source;
+}
+
+}  // namespace
+
+std::optional<Mount> MountAt(std::string_view mountinfo, std::string_view mountPoint) {
+  std::optional<Mount> mount;
+  ForEachMountAt(
+      mountinfo, mountPoint,
+      [&](std::string_view, const std::vector<std::string_view>& fields, std::size_t separator) {
+        mount = Mount{DeviceNumberAttribute(fields[2]), Unescape(fields[separator + 2])};
+      });
+  return mount;
+}
+
+std::string MountLinesAt(std::string_view mountinfo, std::string_view mountPoint) {
+  std::string lines;
+  ForEachMountAt(mountinfo, mountPoint,
+                 [&](std::string_view line, const std::vector<std::string_view>&, std::size_t) {
+                   lines.append(line);
+                   lines += '\n';
+                 });
+  return lines;
 }
 
 }  // namespace identification

@@ -4,6 +4,8 @@
 
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
+#include <net/if.h>
+#include <net/if_arp.h>
 
 #include <cstring>
 
@@ -54,8 +56,12 @@ std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(
     if (header.nlmsg_type == RTM_NEWLINK) {
       ifinfomsg info;
       if (!ReadAt(message, Align(sizeof(nlmsghdr)), info)) return std::nullopt;
-      if (info.ifi_index >= 0 && static_cast<unsigned>(info.ifi_index) == index)
+      if (info.ifi_index >= 0 && static_cast<unsigned>(info.ifi_index) == index) {
+        // A loopback's address (six zero bytes) is no hardware address.
+        if (info.ifi_type == ARPHRD_LOOPBACK || (info.ifi_flags & IFF_LOOPBACK) != 0)
+          return std::nullopt;
         return AddressInLink(message);
+      }
     }
     offset += Align(header.nlmsg_len);
   }

@@ -11,8 +11,8 @@
 namespace identification {
 
 // The first six bytes of the IFLA_ADDRESS attribute of the first RTM_NEWLINK message for index in
-// reply. No value when there is no such message, no such attribute, or it holds fewer than six
-// bytes (tunnels, interfaces without a hardware address).
+// reply. No value when there is no such message, no such attribute, it holds fewer than six bytes
+// (tunnels, interfaces without a hardware address), or the interface is a loopback.
 std::optional<std::array<std::uint8_t, 6>> HardwareAddressFromLinkReply(
     std::span<const std::uint8_t> reply, unsigned index);
 

@@ -108,4 +108,31 @@ bool IsPlainDevicePath(std::string_view path) {
   return true;
 }
 
+std::optional<std::string> ResolveRelative(std::string_view dir, std::string_view target) {
+  if (!IsPlainDevicePath(dir) || target.empty() || target.front() == '/') return std::nullopt;
+  if (target.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string path;
+  const auto apply = [&path](std::string_view text) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+      std::size_t end = text.find('/', start);
+      if (end == std::string_view::npos) end = text.size();
+      const std::string_view name = text.substr(start, end - start);
+      start = end + 1;
+      if (name.empty() || name == ".") continue;
+      if (name == "..") {
+        if (path.empty()) return false;
+        path.erase(path.find_last_of('/'));
+        continue;
+      }
+      path += '/';
+      path += name;
+    }
+    return true;
+  };
+  if (!apply(dir) || !apply(target)) return std::nullopt;
+  if (path.empty()) path = "/";
+  return path;
+}
+
 }  // namespace identification

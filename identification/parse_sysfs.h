@@ -1,6 +1,7 @@
 // Pure parsing of sysfs attribute texts read by the Linux backend: the attribute value without its
-// line end, decimal numbers, MAC texts, "MAJ:MIN" device numbers, the link state, and the target of
-// a /sys/dev/block link. Every input is checked; malformed text gives no value. No system calls.
+// line end, decimal numbers, MAC texts, "MAJ:MIN" device numbers, the link state, the target of
+// a /sys/dev/block link, and where a relative link leads. Every input is checked; malformed text
+// gives no value. No system calls.
 #pragma once
 
 #include <cstdint>
@@ -44,5 +45,12 @@ std::optional<std::string> DevicePathFromBlockLink(std::string_view target);
 
 // True for a device path this backend may look up: it begins with "/", and no component is "..".
 bool IsPlainDevicePath(std::string_view path);
+
+// The path that a relative link target leads to from the folder dir (a plain path such as
+// "/devices/virtual/block/dm-1/slaves"), its "." and ".." components applied to the text: the
+// folders of sysfs and /dev that this backend resolves from are real folders, not links. The result
+// is "/" followed by names joined with "/", with no empty, "." or ".." name. No value for an empty
+// or absolute target, a dir that is not plain, or a target that climbs above "/".
+std::optional<std::string> ResolveRelative(std::string_view dir, std::string_view target);
 
 }  // namespace identification

@@ -40,7 +40,7 @@ class LinkQuery {
   virtual std::optional<std::size_t> readReply(unsigned index, std::uint8_t* buffer,
                                                std::size_t size) = 0;
   // The first six bytes of the hardware address in a reply; no value when the reply does not hold
-  // six. Reads nothing outside reply.
+  // six or the interface is a loopback. Reads nothing outside reply.
   virtual std::optional<std::array<std::uint8_t, 6>> hardwareAddress(
       unsigned index, std::span<const std::uint8_t> reply) const = 0;
 };

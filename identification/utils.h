@@ -38,8 +38,8 @@ const char* GetSystemSerialNumber();
 // The MAC text of the first Ethernet-class controller with an active link, or null.
 const char* __FirstActiveMAC();
 // The same text as a string owned by the caller, or no value. A MAC property shorter than six
-// bytes is padded with zero bytes; when the first active controller has none, the result is no
-// value even if a later one has.
+// bytes is padded with zero bytes; a controller whose six bytes are all zero is passed over; when
+// the first active controller has no MAC at all, the result is no value even if a later one has.
 std::optional<std::string> GetMacAddressFromIOKit();
 // The 17 characters that follow "ether" and one more character in the output of "/sbin/ifconfig",
 // or no value when the command cannot run, says no "ether", or ends before 17 characters.
@@ -48,12 +48,14 @@ std::optional<std::string> GetMacAddressFromIfconfig();
 // to numeric text: the last such address of each family, and the interface's MAC text (left empty
 // when the link-layer lookup gives nothing).
 void __getNICMap(NICMap& map);
-// The MAC text of the interface with this name, or no value. Writes a fixed trace line to
-// standard output when the index lookup, either step of the link query, or the reply buffer fails.
+// The MAC text of the interface with this name, or no value (also for an address of six zero
+// bytes, and for a loopback). Writes a fixed trace line to standard output when the index lookup,
+// either step of the link query, or the reply buffer fails.
 std::optional<std::string> __getMacForName(const char* name);
 // The serial number of the disk whose registry path this is (on Linux, a sysfs device path such as
-// "/devices/pci0000:00/0000:00:02.0/virtio1/block/vda"; a partition's disk is its parent), or no
-// value. Paths with ".." components or not starting with "/" match nothing.
+// "/devices/pci0000:00/0000:00:02.0/virtio1/block/vda"; a partition's disk is the one above it, and
+// a device-mapper or md device's is the disk under it), or no value. Paths with ".." components or
+// not starting with "/" match nothing.
 std::optional<std::string> __GetDiskNumForDevicPath(const std::string& path);
 // The platform serial number, or no value.
 std::optional<std::string> GetHardwareSerialNumber();

@@ -1,6 +1,7 @@
 // Fuzz target for the sysfs attribute parsers: one random text in an exactly-sized heap buffer is
 // given to every parser (value, decimal, MAC, device number, operstate, carrier, block link,
-// device path). Checks that each answer is consistent with the text it came from.
+// device path, and as a link target seen from a device's slaves/ folder). Checks that each answer
+// is consistent with the text it came from.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -80,6 +81,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string framed = std::string(raw) + "/";
     FUZZ_CHECK(framed.find("/../") == std::string::npos,
                "a plain path with a \"..\" component: " + context);
+  }
+  // As a member link in slaves/: where it leads is a plain path made of the link's own names.
+  static constexpr std::string_view kSlaves = "/devices/virtual/block/dm-1/slaves";
+  if (const auto path = ResolveRelative(kSlaves, raw)) {
+    FUZZ_CHECK(IsPlainDevicePath(*path), "a link leads to a path that is not plain: " + context);
+    const std::string framed = *path + "/";
+    FUZZ_CHECK(framed.find("//") == std::string::npos || *path == "/",
+               "an empty name in a resolved path: " + context);
+    FUZZ_CHECK(framed.find("/./") == std::string::npos, "a \".\" in a resolved path: " + context);
+    FUZZ_CHECK(!raw.empty() && raw.front() != '/',
+               "an absolute or empty target resolved: " + context);
+    if (("/" + std::string(raw) + "/").find("/../") == std::string::npos) {
+      std::string expected(kSlaves);
+      std::size_t start = 0;
+      while (start <= raw.size()) {
+        std::size_t end = std::min(raw.find('/', start), raw.size());
+        const std::string_view name = raw.substr(start, end - start);
+        if (!name.empty() && name != ".") expected += "/" + std::string(name);
+        start = end + 1;
+      }
+      FUZZ_CHECK(*path == expected, "a link without \"..\" resolved elsewhere: " + context);
+    }
   }
   return 0;
 }

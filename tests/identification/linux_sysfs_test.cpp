@@ -202,10 +202,23 @@ TEST_F(LinuxDisks, NvmeSerialComesFromTheController) {
   EXPECT_EQ(SerialFor(kNvme), "S4EWNX0N123456");
 }
 
-TEST_F(LinuxDisks, SataSerialComesFromUdevBeforeTheVpdPage) {
-  EXPECT_EQ(SerialFor(kSdb), "Z1D2AB");
-  std::filesystem::remove(tree_.Path("run/udev/data/b8:16"));
-  EXPECT_EQ(SerialFor(kSdb), "  RAW-PAGE");
+// One disk, one serial text, whoever reads it: the same disk's own text through each source it can
+// come from gives that text, blanks and all; udev's rewritten copy counts only when none of them
+// answers (a reader that cannot see /run/udev and one that can get the same text).
+TEST_F(LinuxDisks, OneDiskGivesOneSerialTextThroughEverySource) {
+  const std::string own = "  WD-WX11 A2 ";
+  const std::string disk = std::string("sys") + kSdb;
+  const std::string device = std::string("sys") + kSdbDevice;
+  tree_.File("run/udev/data/b8:16", "E:ID_SERIAL=WDC_WD-WX11_A2\nE:ID_SERIAL_SHORT=WD-WX11_A2\n");
+  tree_.File(device + "/vpd_pg80", Page80(own));
+  EXPECT_EQ(SerialFor(kSdb), own) << "VPD page";
+  tree_.File(device + "/serial", own + "\n");
+  EXPECT_EQ(SerialFor(kSdb), own) << "device's serial";
+  tree_.File(disk + "/serial", own + "\n");
+  EXPECT_EQ(SerialFor(kSdb), own) << "disk's serial";
+  for (const std::string& source : {disk + "/serial", device + "/serial", device + "/vpd_pg80"})
+    std::filesystem::remove(tree_.Path(source));
+  EXPECT_EQ(SerialFor(kSdb), "WD-WX11_A2") << "udev alone";
 }
 
 TEST_F(LinuxDisks, DiskWithoutSerialOrPathWithoutDiskGivesNoValue) {

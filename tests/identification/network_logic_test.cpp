@@ -262,6 +262,24 @@ TEST_F(NetworkLogic, InterfaceWithoutMacNeverMatches) {
   EXPECT_EQ(ActiveNIC(), nullptr);
 }
 
+// A controller whose driver never set an address reports six zero bytes, as loopback does: neither
+// is a MAC. The zero controller is passed over for the next active one, the loopback keeps an
+// empty mac, and without a real controller nothing matches loopback.
+TEST_F(NetworkLogic, AllZeroAddressIsNoAddressOnEitherSide) {
+  Interface("lo", Bytes(6, 0), {"127.0.0.1"});
+  Interface("en0", kMacA, {"10.0.0.1"});
+  Controller("en9", 3, Bytes(6, 0));
+  EXPECT_EQ(Text(ActiveNIC()), "(null)");
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(__getMacForName("lo").has_value());
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(Text(LocalNICList()), "0A:1B:2C:3D:4E:5F,10.0.0.1|,127.0.0.1");
+
+  Controller("en0", 3, kMacA);
+  EXPECT_EQ(Text(ActiveNIC()), "0A:1B:2C:3D:4E:5F,10.0.0.1");
+  EXPECT_EQ(fake_.macReads, (std::vector<std::string>{"en9", "en9", "en0"}));
+}
+
 TEST_F(NetworkLogic, ListOrdersNamesByUnsignedBytes) {
   Interface("lo0", Bytes(6, 0), {"127.0.0.1"});
   Interface("en2", kMacC, {"10.0.2.1"});
@@ -270,7 +288,7 @@ TEST_F(NetworkLogic, ListOrdersNamesByUnsignedBytes) {
   Interface("en1", kMacA, {"10.0.1.1"});
   EXPECT_EQ(Text(LocalNICList()),
             "0A:1B:2C:3D:4E:5F,10.0.1.1|02:00:00:00:00:BB,10.0.10.1|F0:DE:F1:00:00:CC,10.0.2.1|"
-            "00:00:00:00:00:00,127.0.0.1|02:00:00:00:00:BB,10.0.9.1");
+            ",127.0.0.1|02:00:00:00:00:BB,10.0.9.1");
 }
 
 TEST_F(NetworkLogic, ReturnedTextsAreOwnedPerFunction) {

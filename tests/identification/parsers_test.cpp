@@ -1,5 +1,6 @@
 // The pure parsers under the Linux backend, over bytes built in the test: netlink link replies,
-// sysfs attributes, VPD pages, udev databases, ifconfig output, mountinfo and UTF-8.
+// sysfs attributes and link targets, VPD pages, udev databases, ifconfig output, mountinfo, the
+// kernel command line's root= and UTF-8.
 // Truncated and unaligned inputs sit in buffers of their exact size, so the sanitizers see any
 // read beyond them.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "identification/parse_cmdline.h"
 #include "identification/parse_ifconfig.h"
 #include "identification/parse_mountinfo.h"
 #include "identification/parse_netlink.h"
@@ -183,6 +185,17 @@ TEST(SysfsAttribute, BlockLinkTargetStaysInsideTheTree) {
   EXPECT_FALSE(IsPlainDevicePath(std::string_view("/devices\0/x", 11)));
 }
 
+TEST(SysfsAttribute, RelativeLinkIsResolvedFromItsFolderAndNeverAboveTheTop) {
+  constexpr std::string_view kSlaves = "/devices/virtual/block/dm-1/slaves";
+  EXPECT_EQ(ResolveRelative(kSlaves, "../../dm-0"), "/devices/virtual/block/dm-0");
+  EXPECT_EQ(ResolveRelative(kSlaves, "../../../../pci0000:00/0000:00:1f.2/block/sda/./sda2//"),
+            "/devices/pci0000:00/0000:00:1f.2/block/sda/sda2");
+  EXPECT_EQ(ResolveRelative("/dev/disk/by-partuuid", "../../mmcblk0p2"), "/dev/mmcblk0p2");
+  for (const char* bad : {"", "/devices/virtual/block/dm-0", "../../../../../../x"})
+    EXPECT_FALSE(ResolveRelative(kSlaves, bad).has_value()) << bad;
+  EXPECT_FALSE(ResolveRelative("/devices/../x", "y").has_value());
+}
+
 // --- VPD page 0x80
 // --------------------------------------------------------------------------------
 
@@ -277,6 +290,12 @@ TEST(IfconfigOutput, NulBytesDoNotEndTheOutput) {
 // --- mountinfo
 // ------------------------------------------------------------------------------------
 
+std::optional<std::string> MountSource(std::string_view mountinfo, std::string_view point) {
+  const std::optional<Mount> mount = MountAt(mountinfo, point);
+  if (!mount) return std::nullopt;
+  return mount->source;
+}
+
 TEST(Mountinfo, SourceOfTheTopmostMountAtThePoint) {
   constexpr std::string_view kInfo =
       "22 1 0:21 / / rw,relatime shared:1 - btrfs /dev/nvme0n1p3 rw,subvol=/root\n"
@@ -287,6 +306,14 @@ TEST(Mountinfo, SourceOfTheTopmostMountAtThePoint) {
   EXPECT_EQ(MountSource(kInfo.substr(0, kInfo.find("garbage")), "/"), "/dev/nvme0n1p3");
   EXPECT_EQ(MountSource(kInfo, "/sys"), "sysfs");
   EXPECT_FALSE(MountSource(kInfo, "/home").has_value());
+  const std::optional<Mount> root = MountAt(kInfo, "/");
+  ASSERT_TRUE(root && root->device);
+  EXPECT_EQ(root->device->major, 0u);
+  EXPECT_EQ(root->device->minor, 40u);
+  // What a capture keeps answers the same.
+  EXPECT_EQ(MountLinesAt(kInfo, "/"),
+            "22 1 0:21 / / rw,relatime shared:1 - btrfs /dev/nvme0n1p3 rw,subvol=/root\n"
+            "24 22 0:40 / / rw master:3 - overlay overlay rw,lowerdir=/a\n");
 }
 
 TEST(Mountinfo, EscapesAreDecodedAndLinesWithoutSeparatorSkipped) {
@@ -295,6 +322,21 @@ TEST(Mountinfo, EscapesAreDecodedAndLinesWithoutSeparatorSkipped) {
       "/dev/sd\\a1");
   EXPECT_FALSE(MountSource("30 1 8:1 / / rw ext4 /dev/sda1 rw\n", "/").has_value());
   EXPECT_FALSE(MountSource("30 1 8:1 / / rw - ext4\n", "/").has_value());
+}
+
+TEST(KernelCmdline, LastRootArgumentNamesAPathUnderDevOrANumber) {
+  const auto root = KernelRootArgument("ro root=/dev/sda1 quiet root=PARTUUID=1A2B-02 x=root=y\n");
+  ASSERT_TRUE(root && root->devPath);
+  EXPECT_EQ(*root->devPath, "/dev/disk/by-partuuid/1a2b-02");
+  EXPECT_EQ(KernelRootArgument("root=PARTLABEL=system")->devPath, "/dev/disk/by-partlabel/system");
+  const auto number = KernelRootArgument("root=179:2");
+  ASSERT_TRUE(number && number->device);
+  EXPECT_EQ(number->device->minor, 2u);
+  for (const char* unfollowed : {"quiet", "root=UUID=0a1b", "root=PARTUUID=1a/PARTNROFF=1",
+                                 "root=/dev/../etc/x", "root=PARTLABEL=..", "root=0802"})
+    EXPECT_FALSE(KernelRootArgument(unfollowed).has_value()) << unfollowed;
+  EXPECT_EQ(KernelRootArguments("BOOT_IMAGE=/vmlinuz root=/dev/vda2 ro luks.key=secret\n"),
+            "root=/dev/vda2\n");
 }
 
 // --- UTF-8 and MAC texts
