@@ -403,11 +403,9 @@ export function decode(text) {
 }
 
 export function identify() {
-  const out = execFileSync(path.join(BUILD_DIR, 'tools', 'identify'), { encoding: 'utf8' });
-  const value = (label) => {
-    const line = out.split('\n').find((text) => text.startsWith(label));
-    const text = line === undefined ? 'none' : line.slice(label.length).trim();
-    return text === 'none' ? '' : text;
-  };
-  return { nic: value('active NIC:'), disk: value('disk serial:') };
+  const out = execFileSync(path.join(BUILD_DIR, 'tools', 'identify'), ['--json'], {
+    encoding: 'utf8',
+  });
+  const machine = JSON.parse(out.slice(out.indexOf('{')));
+  return { nic: machine.activeNIC ?? '', disk: machine.diskSerial ?? '' };
 }
