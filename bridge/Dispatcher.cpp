@@ -95,6 +95,10 @@ void Dispatcher::handle(std::string_view message, JsonString* reply) {
   NSUTF16LengthOfUTF8(message.data(), message.size(), &valid);
   if (!valid) {
     request.fail("bad-utf8", "The message is not valid UTF-8.");
+  } else if (message.find('\0') != std::string_view::npos) {
+    // A raw zero byte has no place in JSON text; the parser would take it for the end of the
+    // input and ignore what follows.
+    request.fail("bad-json", "The message is not valid JSON: it holds a zero byte.");
   } else {
     request.document = ParseRequest(message);
     if (request.document.is_discarded()) {

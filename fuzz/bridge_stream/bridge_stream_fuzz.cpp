@@ -47,6 +47,8 @@ std::string Frame(const std::string& body) {
 }
 
 json IdOf(const std::string& message) {
+  // The JSON library reads a zero byte as the end of its input; JSON text holds none.
+  if (message.find('\0') != std::string::npos) return nullptr;
   json request = json::parse(message, nullptr, false);
   if (request.is_discarded() || !request.is_object()) return nullptr;
   auto id = request.find("id");

@@ -200,6 +200,8 @@ TEST(NativeHost, EveryBadInputGetsItsErrorAndTheHostGoesOn) {
       {"a surrogate in UTF-8", "{\"id\": 1, \"op\": \"\xED\xA0\x80\"}", "bad-utf8", nullptr},
       {"not JSON", "{\"id\": 1, \"op\": ", "bad-json", nullptr},
       {"empty message", "", "bad-json", nullptr},
+      {"a zero byte after the object",
+       std::string("{\"id\": 1, \"op\": \"hello\"}\0{\"op\": \"new\"}", 38), "bad-json", nullptr},
       {"a lone surrogate escape", "{\"id\": 1, \"op\": \"\\ud800\"}", "bad-json", nullptr},
       {"an array", "[1, 2]", "not-an-object", nullptr},
       {"no id", "{\"op\": \"hello\"}", "missing-field", nullptr},
