@@ -380,15 +380,15 @@ void BrowserServices::recordException(Host* host, const char* message) {
 }
 
 void BrowserServices::recordGetValue(Page* page, NPNVariable variable) {
-  page->_getValueRequests.push_back(variable);
+  if (page->_options.recordCalls) page->_getValueRequests.push_back(variable);
 }
 
 void BrowserServices::recordSetValue(Page* page, NPPVariable variable, uintptr_t value) {
-  page->_setValueCalls.push_back(SetValueCall{variable, value});
+  if (page->_options.recordCalls) page->_setValueCalls.push_back(SetValueCall{variable, value});
 }
 
 void BrowserServices::recordInvalidation(Page* page, const NPRect& rect) {
-  page->_invalidatedRects.push_back(rect);
+  if (page->_options.recordCalls) page->_invalidatedRects.push_back(rect);
 }
 
 NPObject* BrowserServices::windowObjectFor(Page* page) { return page->windowObjectForPlugin(); }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "wipe/secure_wipe.h"
+
 namespace npapihost {
 
 namespace {
@@ -62,6 +64,9 @@ void HostAllocator::free(void* block) {
   // counted as a free of an unknown block.
   if (_freed.size() >= kFreedRecordLimit) _freed.clear();
   _freed.insert(block);
+  // What the plug-in handed the browser (an encoded password text, a script call's result) does
+  // not stay behind in the heap.
+  wipe::SecureWipe(block, size);
   std::free(block);
 }
 
@@ -71,7 +76,10 @@ std::size_t HostAllocator::blockSize(const void* block) const {
 }
 
 void HostAllocator::releaseAll() {
-  for (auto& entry : _live) std::free(const_cast<void*>(entry.first));
+  for (auto& entry : _live) {
+    wipe::SecureWipe(const_cast<void*>(entry.first), entry.second);
+    std::free(const_cast<void*>(entry.first));
+  }
   _live.clear();
   _liveBytes = 0;
 }

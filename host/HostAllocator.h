@@ -1,6 +1,7 @@
 // The browser's memory service (NPN_MemAlloc / NPN_MemFree) as the host plays it: blocks counted,
 // bad frees caught and reported instead of reaching the heap, refusals on demand, and a hook that
-// sees each block before it is freed (secret-hygiene tests). Single-threaded.
+// sees each block before it is freed (secret-hygiene tests). Freed blocks are wiped before they go
+// back to the heap. Single-threaded.
 #pragma once
 
 #include <cstddef>

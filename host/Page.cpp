@@ -79,8 +79,10 @@ NPClass gWindowClass = {
 bool Page::eval(const NPVariant* args, uint32_t argCount, NPVariant* result) {
   if (args == nullptr || argCount < 1 || args[0].type != NPVariantType_String) return false;
   const NPString& script = args[0].value.stringValue;
-  _evaluatedScripts.emplace_back(script.UTF8Characters != nullptr ? script.UTF8Characters : "",
-                                 script.UTF8Length);
+  if (_options.recordCalls) {
+    _evaluatedScripts.emplace_back(script.UTF8Characters != nullptr ? script.UTF8Characters : "",
+                                   script.UTF8Length);
+  }
   if (!_options.hasLocation || result == nullptr) return false;
   const std::string& location = _options.location;
   auto* bytes =

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/FieldDisplay.h"
 #include "host/KeyPress.h"
 #include "npapi/all.h"
 
@@ -29,6 +30,10 @@ struct PageOptions {
   // What the window object's "eval" answers; with hasLocation false it fails.
   bool hasLocation = true;
   std::string location = "https://www.example.com/login.html";
+  // Whether the page keeps what the plug-in asked of it (getvalue and setvalue calls, invalidated
+  // rectangles, evaluated scripts) for tests to read. A long-lived page in production turns it
+  // off, so its memory stays flat however long the field is used.
+  bool recordCalls = true;
 };
 
 // A script call's answer and its result, copied out before the result was released.
@@ -100,6 +105,8 @@ class Page {
   CALayer* layer();
   // The text of the last layer tree obtained ("" without one).
   std::string renderLayerText() const;
+  // What the field in that layer tree shows: bullets and caret, never a character.
+  FieldDisplay fieldDisplay() const { return ReadFieldDisplay(renderLayerText()); }
 
   // Script calls on the page's script object (fetched first if needed), or on another object.
   // The object is kept alive during the call; the result is copied out and released.

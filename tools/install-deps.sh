@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev         # the test suite
   libbenchmark-dev                  # the benchmarks
   libssl-dev                        # test and benchmark peer for AES
+  nlohmann-json3-dev                # JSON of the native messaging host
   default-jdk-headless junit5       # the decoder's Java binding and its JUnit 5 tests
   python3-dev python3-pytest        # the decoder's Python binding and its tests
   python3-venv python3-pip python3-setuptools  # the `pip install .` test
@@ -16,12 +17,16 @@ packages=(
   iproute2                          # network namespaces in the identification tests
   valgrind
   clang-format                      # the format check
+  chromium firefox-esr              # the browser extension's end-to-end tests
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node.js drives the browser tests (puppeteer-core from npm); any packaging of it will do.
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
 
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"

@@ -75,4 +75,13 @@ void RatioReporter::PrintRatio(const std::string& what, const std::string& ours,
   }
 }
 
+void RatioReporter::PrintTime(const std::string& what, const std::string& name, double goalSeconds,
+                              double perIteration) const {
+  const auto it = _fastest.find(name);
+  if (it == _fastest.end()) return;
+  const double each = it->second / perIteration;
+  std::printf("  %-70s %s  (goal <= %s: %s)\n", what.c_str(), Duration(each).c_str(),
+              Duration(goalSeconds).c_str(), each <= goalSeconds ? "met" : "MISSED");
+}
+
 }  // namespace benchsupport

@@ -29,6 +29,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
   // clock. Nothing is printed when either did not run (a filter left it out).
   void PrintRatio(const std::string& what, const std::string& ours, const std::string& peer,
                   double goal, double oursPerIteration = 1, double peerPerIteration = 1) const;
+  // One line for a goal in absolute time: what, the time of one unit of the benchmark named (its
+  // time per iteration divided by the units per iteration) and the goal in seconds.
+  void PrintTime(const std::string& what, const std::string& name, double goalSeconds,
+                 double perIteration = 1) const;
 
  private:
   Clock _clock;

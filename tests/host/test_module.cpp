@@ -1,6 +1,8 @@
 // A minimal plug-in module of our own, loaded by the host tests with dlopen: it negotiates like a
 // real plug-in, hands out a script object and a layer, records what the browser sent, and offers
-// script methods that drive each browser service (and its misuses). TESTMODULE_* variants fail.
+// script methods that drive each browser service (and its misuses); an attribute "trace" is
+// printed on standard output. TESTMODULE_* variants fail.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -262,7 +264,11 @@ NPError New(NPMIMEType type, NPP npp, uint16_t mode, int16_t argc, char* argn[],
   state.mimeType = type != nullptr ? type : "";
   state.mode = mode;
   state.attributes.clear();
-  for (int16_t i = 0; i < argc; ++i) state.attributes.emplace_back(argn[i], argv[i]);
+  for (int16_t i = 0; i < argc; ++i) {
+    state.attributes.emplace_back(argn[i], argv[i]);
+    // A trace line on standard output, as plug-ins print them.
+    if (std::strcmp(argn[i], "trace") == 0) std::fputs(argv[i], stdout);
+  }
   NPBool supported = 0;
   if (browser->getvalue(npp, NPNVsupportsCoreAnimationBool, &supported) != NPERR_NO_ERROR ||
       !supported) {

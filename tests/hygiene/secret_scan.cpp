@@ -35,6 +35,7 @@ __attribute__((no_sanitize_address)) bool Contains(const unsigned char* hay, std
 }  // namespace
 
 Secret::Secret(std::string_view text) : _text(text) {
+  _units.reserve(text.size());  // one block: no partial copy freed while it grows
   for (const char c : text) _units += static_cast<char16_t>(static_cast<unsigned char>(c));
 }
 

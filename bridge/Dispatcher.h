@@ -1,0 +1,51 @@
+// The native host's protocol (bridge/PROTOCOL.md) over one connection: each request message is
+// checked (UTF-8, JSON, the fields each operation needs) and carried out on the connection's
+// plug-in instances, and answered with exactly one reply. Bad requests get an error reply and
+// change nothing. Used by the serving loop, the fuzz target and the benchmarks; the host it is
+// given owns the loaded module (or has none: every request is then answered "plugin-missing").
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "bridge/InstanceTable.h"
+#include "bridge/Json.h"
+#include "bridge/ProtocolError.h"
+#include "host/Host.h"
+
+namespace bridge {
+
+inline constexpr const char* kHostName = "securepassword-host";
+inline constexpr int kProtocolVersion = 1;
+inline constexpr std::size_t kDefaultMaxInstances = 32;
+
+class Dispatcher {
+ public:
+  Dispatcher(npapihost::Host& host, std::size_t maxInstances = kDefaultMaxInstances);
+  Dispatcher(const Dispatcher&) = delete;
+  Dispatcher& operator=(const Dispatcher&) = delete;
+
+  // Answers one request message; *reply gets the reply's JSON text (its old contents wiped). The
+  // reply is at most kMaxOutgoing bytes.
+  void handle(std::string_view message, JsonString* reply);
+  // The reply to a message the framing could not deliver (id null).
+  static void framingError(const char* code, const std::string& message, JsonString* reply);
+
+  // NPP_Destroy for every instance of the connection.
+  void closeAll() { _instances.closeAll(); }
+  const InstanceTable& instances() const { return _instances; }
+
+ private:
+  struct Request;
+  void carryOut(Request& request, Json& answer);
+  void newInstance(Request& request, Json& answer);
+  void resize(Request& request, npapihost::Page& page, Json& answer);
+  void event(Request& request, npapihost::Page& page, Json& answer);
+  void call(Request& request, npapihost::Page& page, Json& answer);
+
+  npapihost::Host& _host;
+  InstanceTable _instances;
+};
+
+}  // namespace bridge

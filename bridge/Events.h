@@ -1,0 +1,39 @@
+// The "event" of an event request as the Cocoa event a browser delivers: focus, window focus,
+// mouse, key and modifier events built from the protocol's fields, strings turned into UTF-16.
+// ReadEvent checks every field; Deliver hands the event to a page. Used by the dispatcher.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "bridge/Json.h"
+#include "bridge/ProtocolError.h"
+#include "host/KeyPress.h"
+#include "host/Page.h"
+#include "npapi/all.h"
+
+namespace bridge {
+
+struct ProtocolEvent {
+  NPCocoaEventType type = NPCocoaEventFocusChanged;
+  bool hasFocus = false;  // focus events
+  // Mouse events.
+  double x = 0, y = 0;
+  std::int32_t button = 0;
+  std::int32_t clickCount = 1;
+  std::uint32_t modifierFlags = 0;  // mouse, key and flags events
+  npapihost::KeyPress key;          // key events (and the key code of flagsChanged)
+
+  ProtocolEvent() = default;
+  ProtocolEvent(const ProtocolEvent&) = delete;
+  ProtocolEvent& operator=(const ProtocolEvent&) = delete;
+  ~ProtocolEvent();  // wipes the characters
+};
+
+// Reads an event object (see PROTOCOL.md) into *out; the error names the field at fault.
+std::optional<ProtocolError> ReadEvent(const Json& event, ProtocolEvent* out);
+
+// NPP_HandleEvent on the page; the plug-in's answer (kNPEventHandled or not).
+int16_t Deliver(npapihost::Page& page, const ProtocolEvent& event);
+
+}  // namespace bridge

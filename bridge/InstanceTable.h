@@ -1,0 +1,42 @@
+// The plug-in instances of one connection, keyed by the ids the extension chooses (one per field
+// of a page), at most a set number at once. Opens pages in the browser host and closes them with
+// NPP_Destroy. Used by the dispatcher; knows nothing of the protocol.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "host/Host.h"
+
+namespace bridge {
+
+class InstanceTable {
+ public:
+  InstanceTable(npapihost::Host& host, std::size_t limit) : _host(host), _limit(limit) {}
+  ~InstanceTable() { closeAll(); }
+  InstanceTable(const InstanceTable&) = delete;
+  InstanceTable& operator=(const InstanceTable&) = delete;
+
+  std::size_t size() const { return _pages.size(); }
+  std::size_t limit() const { return _limit; }
+  bool full() const { return _pages.size() >= _limit; }
+  // The page under id, or null.
+  npapihost::Page* find(std::string_view id) const;
+
+  // NPP_New for a new page kept under id, which must be free, with the table not full. The page
+  // is kept even when NPP_New refused (see Page::newResult); null only when the host has no
+  // module.
+  npapihost::Page* open(std::string_view id, const npapihost::PageOptions& options);
+  // NPP_Destroy and the page is gone; an unknown id does nothing.
+  void close(std::string_view id);
+  void closeAll();
+
+ private:
+  npapihost::Host& _host;
+  std::size_t _limit;
+  std::map<std::string, npapihost::Page*, std::less<>> _pages;
+};
+
+}  // namespace bridge

@@ -1,0 +1,14 @@
+// A request the host cannot carry out: the error code of the protocol (bridge/PROTOCOL.md) and a
+// sentence for people. Made by the field reader, the event reader and the dispatcher.
+#pragma once
+
+#include <string>
+
+namespace bridge {
+
+struct ProtocolError {
+  const char* code;
+  std::string message;
+};
+
+}  // namespace bridge

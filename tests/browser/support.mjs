@@ -1,0 +1,411 @@
+// What the browser tests share: a browser (Chromium or Firefox ESR, by SPW_BROWSER) started
+// headless with the extension, the native host installed from the build and registered by the
+// install script, the test pages served on 127.0.0.1, the host's runs recorded, and readers for
+// the field frames and our command-line tools. The benchmark and the demo use it too.
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import puppeteer from 'puppeteer-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const SOURCE_DIR = path.resolve(here, '..', '..');
+export const EXTENSION_DIR = path.join(SOURCE_DIR, 'extension');
+export const BUILD_DIR = path.resolve(
+  process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'),
+);
+export const BROWSER = process.env.SPW_BROWSER ?? 'chromium';
+export const HOST_PROGRAM = path.join(BUILD_DIR, 'bridge', 'securepassword-host');
+const EXECUTABLES = {
+  chromium: process.env.SPW_CHROMIUM ?? '/usr/bin/chromium',
+  firefox: process.env.SPW_FIREFOX ?? '/usr/bin/firefox-esr',
+};
+
+export function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+// Resolves with what the promise gives, or rejects after ms.
+export function within(ms, promise, what) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: no answer within ${ms} ms`)), ms);
+  });
+  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
+}
+
+// Polls check() until it returns something other than undefined/false.
+export async function until(check, what, ms = 10000) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value !== undefined && value !== false) return value;
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await sleep(50);
+  }
+}
+
+function serve(directory, address) {
+  const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript' };
+  const server = http.createServer((request, response) => {
+    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    const file = path.join(directory, name);
+    if (!file.startsWith(directory) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, {
+      'content-type': types[path.extname(file)] ?? 'application/octet-stream',
+    });
+    response.end(fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, address, () => resolve(server)));
+}
+
+// One browser with the extension, and where its native host runs leave their traces.
+export class Session {
+  // allowedSites: the administrator's list (managed storage; Firefox only). headless: false
+  // shows the browser's window (the demo, where there is a display).
+  static async start({
+    browser = BROWSER,
+    hostProgram = null,
+    pages = path.join(here, 'pages'),
+    allowedSites,
+    headless = true,
+  } = {}) {
+    const session = new Session();
+    await session.#start(browser, hostProgram, pages, allowedSites, headless);
+    return session;
+  }
+
+  async #start(browserName, hostProgram, pages, allowedSites, headless) {
+    this.browserName = browserName;
+    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
+    this.runsDir = path.join(this.dir, 'host-runs');
+    fs.mkdirSync(this.runsDir);
+    this.useHost(hostProgram ?? this.install());
+    // The same pages from two loopback addresses: two sites.
+    this.servers = [await serve(pages, '127.0.0.1'), await serve(pages, '127.0.0.2')];
+    this.origin = `http://127.0.0.1:${this.servers[0].address().port}`;
+    this.otherOrigin = `http://127.0.0.2:${this.servers[1].address().port}`;
+    const chromiumDir = path.join(this.dir, 'profile');
+    const home = path.join(this.dir, 'home');
+    this.writeManifests(chromiumDir, home);
+    if (allowedSites !== undefined) {
+      const managed = path.join(home, '.mozilla', 'managed-storage');
+      fs.mkdirSync(managed, { recursive: true });
+      fs.writeFileSync(
+        path.join(managed, 'field@securepassword.net.json'),
+        JSON.stringify({
+          name: 'field@securepassword.net',
+          description: "the browser tests' allowed sites",
+          type: 'storage',
+          data: { allowedSites },
+        }),
+      );
+    }
+    if (browserName === 'chromium') {
+      this.browser = await puppeteer.launch({
+        executablePath: EXECUTABLES.chromium,
+        headless,
+        defaultViewport: headless ? undefined : null,
+        pipe: true,
+        enableExtensions: true,
+        userDataDir: chromiumDir,
+        args: ['--no-sandbox', '--no-first-run', '--disable-gpu'],
+        env: { ...process.env, HOME: home },
+      });
+    } else {
+      this.browser = await puppeteer.launch({
+        browser: 'firefox',
+        executablePath: EXECUTABLES.firefox,
+        headless,
+        env: { ...process.env, HOME: home },
+      });
+    }
+    this.extensionId = await this.browser.installExtension(EXTENSION_DIR);
+  }
+
+  // Installs the host from the build with the install script into the session's folder; answers
+  // the launcher it made.
+  install() {
+    const prefix = path.join(this.dir, 'installed');
+    const unused = path.join(this.dir, 'unused-manifests');
+    execFileSync(
+      'bash',
+      [
+        path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+        '--no-build',
+        '--build-dir',
+        BUILD_DIR,
+        '--prefix',
+        prefix,
+        '--chromium-dir',
+        unused,
+        '--firefox-dir',
+        unused,
+      ],
+      { stdio: ['ignore', 'ignore', 'inherit'] },
+    );
+    return path.join(prefix, 'securepassword-host');
+  }
+
+  // The manifests come from the install script, pointing at a wrapper that keeps each run's
+  // standard error and exit status in runsDir.
+  writeManifests(chromiumDir, home) {
+    const wrapper = path.join(this.dir, 'host-wrapper.sh');
+    fs.writeFileSync(
+      wrapper,
+      '#!/bin/sh\n' +
+        `"$(cat '${this.dir}/host-program')" "$@" 2>"${this.runsDir}/$$.log"\n` +
+        `echo $? >"${this.runsDir}/$$.status"\n`,
+      { mode: 0o755 },
+    );
+    execFileSync(
+      'bash',
+      [
+        path.join(SOURCE_DIR, 'tools', 'install-browser-host.sh'),
+        '--manifests-only',
+        '--host',
+        wrapper,
+        '--chromium-dir',
+        path.join(chromiumDir, 'NativeMessagingHosts'),
+        '--firefox-dir',
+        path.join(home, '.mozilla', 'native-messaging-hosts'),
+      ],
+      { stdio: ['ignore', 'ignore', 'inherit'] },
+    );
+  }
+
+  // The program the next fields' host connections start (the benchmark switches it).
+  useHost(program) {
+    this.hostProgram = program;
+    fs.writeFileSync(path.join(this.dir, 'host-program'), program);
+  }
+
+  // Every host run so far: its wrapper's pid, the host's pid while it runs, its standard error
+  // and, once it has ended, its exit status.
+  hostRuns() {
+    const runs = [];
+    for (const name of fs.readdirSync(this.runsDir)) {
+      if (!name.endsWith('.log')) continue;
+      const wrapper = Number(name.slice(0, -4));
+      const statusFile = path.join(this.runsDir, `${wrapper}.status`);
+      let hostPid = null;
+      try {
+        hostPid =
+          Number(
+            fs
+              .readFileSync(`/proc/${wrapper}/task/${wrapper}/children`, 'utf8')
+              .trim()
+              .split(/\s+/)[0],
+          ) || null;
+      } catch {
+        // the wrapper has ended
+      }
+      runs.push({
+        wrapper,
+        hostPid,
+        log: fs.readFileSync(path.join(this.runsDir, name), 'utf8'),
+        status: fs.existsSync(statusFile) ? Number(fs.readFileSync(statusFile, 'utf8')) : null,
+      });
+    }
+    return runs;
+  }
+
+  async newPage(file = 'fields.html') {
+    const page = await this.browser.newPage();
+    await page.goto(`${this.origin}/${file}`);
+    return page;
+  }
+
+  async close() {
+    await this.browser?.close().catch(() => {});
+    for (const server of this.servers ?? []) server.close();
+    fs.rmSync(this.dir, { recursive: true, force: true });
+  }
+}
+
+// --- Reading a field frame's drawing. The page cannot reach it; the test driver can. ---
+
+const FIELD_URL_PART = '/field.html#';
+
+// Puppeteer's frame object for each field frame of the page (Firefox reports such frames as
+// about:blank, and test pages have no other frames).
+function fieldFrames(page) {
+  const frames = [];
+  for (const frame of page.frames()) {
+    if (frame === page.mainFrame()) continue;
+    if (frame.url().includes(FIELD_URL_PART) || BROWSER === 'firefox') frames.push(frame);
+  }
+  return frames;
+}
+
+function readDrawing() {
+  const caret = document.getElementById('caret');
+  const before = document.getElementById('before');
+  const after = document.getElementById('after');
+  if (caret === null) return null;
+  return {
+    length: before.textContent.length + after.textContent.length,
+    caret: caret.hidden ? null : before.textContent.length,
+    focused: document.body.classList.contains('focused'),
+    failed: document.body.classList.contains('failed'),
+    width: innerWidth,
+    height: innerHeight,
+  };
+}
+
+// The drawing of every field frame, keyed by its viewport size ("240x28"): each test field has a
+// size of its own. Chromium's extension frames are read through the DevTools protocol (attached
+// once per frame target): puppeteer now and then never attaches to such a frame, and its calls on
+// it then hang. Firefox's are read through puppeteer, in a bounded time.
+export async function drawings(page) {
+  const result = {};
+  for (const frame of fieldFrames(page)) {
+    const drawing = await evaluateInFrame(page, frame, readDrawing);
+    if (drawing !== null && drawing !== undefined)
+      result[`${drawing.width}x${drawing.height}`] = drawing;
+  }
+  return result;
+}
+
+const frameSessions = new Map(); // frame URL -> DevTools session attached to its target
+
+// Runs fn (no arguments; a result JSON can carry) in a field frame, as drawings() reads them.
+export async function evaluateInFrame(page, frame, fn) {
+  if (BROWSER !== 'chromium') return within(5000, frame.evaluate(fn), 'a call in a field frame');
+  const url = frame.url();
+  let session = frameSessions.get(url);
+  if (session === undefined) {
+    const browserSession = await page.browser().target().createCDPSession();
+    const { targetInfos } = await browserSession.send('Target.getTargets');
+    const target = targetInfos.find((info) => info.url === url);
+    if (target === undefined) return null; // the frame is going or gone
+    const { sessionId } = await browserSession.send('Target.attachToTarget', {
+      targetId: target.targetId,
+      flatten: true,
+    });
+    session = browserSession.connection().session(sessionId);
+    frameSessions.set(url, session);
+  }
+  try {
+    const { result } = await within(
+      5000,
+      session.send('Runtime.evaluate', {
+        expression: `(${fn.toString()})()`,
+        returnByValue: true,
+        awaitPromise: true,
+      }),
+      'a call in a field frame',
+    );
+    return result.value;
+  } catch (error) {
+    frameSessions.delete(url);
+    throw error;
+  }
+}
+
+// The frame of the field of that size.
+export async function frameOfSize(page, size) {
+  for (const frame of fieldFrames(page)) {
+    const drawing = await evaluateInFrame(page, frame, readDrawing);
+    if (drawing !== null && `${drawing.width}x${drawing.height}` === size) return frame;
+  }
+  throw new Error(`no field frame of ${size}`);
+}
+
+export async function drawing(page, size) {
+  return (await drawings(page))[size];
+}
+
+// Waits until the field of that size shows what expected says (length and caret).
+export async function expectDrawing(page, size, expected, what) {
+  let last;
+  try {
+    await until(
+      async () => {
+        last = await drawing(page, size);
+        return (
+          last !== undefined && last.length === expected.length && last.caret === expected.caret
+        );
+      },
+      what,
+      5000,
+    );
+  } catch {
+    throw new Error(
+      `${what}: field ${size} shows ${JSON.stringify(last)}, expected ${JSON.stringify(expected)}`,
+    );
+  }
+}
+
+// Clicks the middle of a field's box: the <object> itself, or the box placed after an <embed>.
+export async function clickField(page, id) {
+  const box = await page.evaluate((fieldId) => {
+    const element = document.getElementById(fieldId);
+    const shown = element.localName === 'embed' ? element.nextElementSibling : element;
+    const rect = shown.getBoundingClientRect();
+    return { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 };
+  }, id);
+  await page.mouse.click(box.x, box.y);
+}
+
+export async function fieldEvents(page) {
+  return page.evaluate(() => window.fieldEvents);
+}
+
+export async function waitForReady(page, ids) {
+  await until(
+    async () => {
+      const events = await fieldEvents(page);
+      const errors = events.filter(
+        (event) => event.type === 'securepassworderror' && ids.includes(event.id),
+      );
+      if (errors.length > 0) throw new Error(`field failed: ${JSON.stringify(errors)}`);
+      return ids.every((id) =>
+        events.some((event) => event.type === 'securepasswordready' && event.id === id),
+      );
+    },
+    `fields ${ids.join(', ')} ready`,
+    15000,
+  );
+}
+
+// Calls a field's method in the page; answers {ok, value} or {ok: false, message}.
+export function callField(page, id, method, ...args) {
+  return page.evaluate(
+    (fieldId, name, list) =>
+      document
+        .getElementById(fieldId)
+        [name](...list)
+        .then(
+          (value) => ({ ok: true, value }),
+          (error) => ({ ok: false, message: String(error.message) }),
+        ),
+    id,
+    method,
+    args,
+  );
+}
+
+// --- Our command-line tools. ---
+
+export function decode(text) {
+  const run = spawnSync(path.join(BUILD_DIR, 'tools', 'decode'), ['--json'], {
+    input: `${text}\n`,
+    encoding: 'utf8',
+  });
+  return JSON.parse(run.stdout);
+}
+
+export function identify() {
+  const out = execFileSync(path.join(BUILD_DIR, 'tools', 'identify'), ['--json'], {
+    encoding: 'utf8',
+  });
+  const machine = JSON.parse(out.slice(out.indexOf('{')));
+  return { nic: machine.activeNIC ?? '', disk: machine.diskSerial ?? '' };
+}
