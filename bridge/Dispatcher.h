@@ -27,7 +27,8 @@ class Dispatcher {
   Dispatcher& operator=(const Dispatcher&) = delete;
 
   // Answers one request message; *reply gets the reply's JSON text (its old contents wiped). The
-  // reply is at most kMaxOutgoing bytes.
+  // reply is at most kMaxOutgoing bytes. A message may carry typed characters or page data: the
+  // stack its handling used is cleared before this returns.
   void handle(std::string_view message, JsonString* reply);
   // The reply to a message the framing could not deliver (id null).
   static void framingError(const char* code, const std::string& message, JsonString* reply);
@@ -38,6 +39,7 @@ class Dispatcher {
 
  private:
   struct Request;
+  void answer(std::string_view message, JsonString* reply);
   void carryOut(Request& request, Json& answer);
   void newInstance(Request& request, Json& answer);
   void resize(Request& request, npapihost::Page& page, Json& answer);

@@ -10,6 +10,7 @@
 #include "nativeui/NSEvent.h"
 #include "nativeui/NSString.h"
 #include "nativeui/NSWindow.h"
+#include "nativeui/SecureMemory.h"
 #include "wipe/secure_wipe.h"
 
 namespace {
@@ -32,13 +33,19 @@ bool isPrintable(unichar c) {
 NSSecureTextField::NSSecureTextField() = default;
 
 NSSecureTextField::~NSSecureTextField() {
-  wipe::SecureWipe(_storage, sizeof _storage);
+  NSFreeSecretStorage(_storage, kStorageBytes);
+  _storage = nullptr;
   _length = _caret = 0;
   if (auto* text = dynamic_cast<CATextLayer*>(layer())) text->setString(std::string());
 }
 
 NSSecureTextField* NSSecureTextField::initWithFrame(NSRect frame) {
   NSView::initWithFrame(frame);
+  if (_storage == nullptr) _storage = static_cast<unichar*>(NSAllocateSecretStorage(kStorageBytes));
+  if (_storage == nullptr) {
+    release();
+    return nullptr;
+  }
   return this;
 }
 
@@ -68,11 +75,13 @@ void NSSecureTextField::updateLayer() {
 }
 
 NSString* NSSecureTextField::stringValue() const {
+  if (_storage == nullptr) return NSString::string();
   return NSString::stringWithCharacters(_storage, _length);
 }
 
 void NSSecureTextField::setStringValue(NSString* value) {
-  wipe::SecureWipe(_storage, sizeof _storage);
+  if (_storage == nullptr) return;
+  wipe::SecureWipe(_storage, kStorageBytes);
   NSUInteger length = value != nullptr ? value->length() : 0;
   if (length > kMaximumLength) length = kMaximumLength;
   for (NSUInteger i = 0; i < length; ++i) _storage[i] = value->characterAtIndex(i);
@@ -147,7 +156,7 @@ void NSSecureTextField::moveRight() {
 }
 
 void NSSecureTextField::keyDown(NSEvent* event) {
-  if (event == nullptr || !_editing || !_editable) return;
+  if (event == nullptr || !_editing || !_editable || _storage == nullptr) return;
   // Key equivalents (copy, cut, paste, select all...) never reach the text.
   if ((event->modifierFlags() & NSCommandKeyMask) != 0) return;
   NSString* characters = event->characters();

@@ -1,6 +1,7 @@
 // A secure text field: a view holding up to 126 UTF-16 units of hidden text, edited from key
 // events while it is its window's first responder, shown as bullets in its backing layer. Its text
-// never leaves except through stringValue, and its storage is wiped on every change and on free.
+// never leaves except through stringValue; its storage is secret storage (SecureMemory.h), kept out
+// of swap and core dumps, and wiped on every change and on free.
 #pragma once
 
 #include <cstddef>
@@ -13,11 +14,12 @@ class NSString;
 // or 0x08) and forward Delete remove; Left, Right, Home and End move the caret; Return, Tab,
 // Escape, other control and function keys and every Command-modified key change nothing, so the
 // text can never be copied, cut or pasted. Characters past the limit are ignored. The text lives
-// in a fixed buffer inside the object; nothing past the text is ever non-zero.
+// in a fixed buffer of secret storage; nothing past the text is ever non-zero.
 class NSSecureTextField : public NSView {
  public:
   static constexpr NSUInteger kMaximumLength = 126;
 
+  // This field, or nil (the field released) when its storage cannot be had.
   NSSecureTextField* initWithFrame(NSRect frame);
 
   void setEditable(BOOL editable) { _editable = editable; }
@@ -41,7 +43,8 @@ class NSSecureTextField : public NSView {
 
   const char* className() const override { return "NSSecureTextField"; }
 
-  // Test-only view of the raw storage (kMaximumLength units), for secret-hygiene checks.
+  // Test-only view of the raw storage (kMaximumLength units; null before init), for
+  // secret-hygiene checks.
   const unichar* storageForTesting() const { return _storage; }
 
  protected:
@@ -60,7 +63,8 @@ class NSSecureTextField : public NSView {
   void endEditing();
   void updateLayer();
 
-  unichar _storage[kMaximumLength] = {};
+  static constexpr std::size_t kStorageBytes = kMaximumLength * sizeof(unichar);
+  unichar* _storage = nullptr;
   NSUInteger _length = 0;
   NSUInteger _caret = 0;
   BOOL _editable = YES;

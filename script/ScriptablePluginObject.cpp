@@ -12,6 +12,16 @@
 #include "plugin_state/Browser.h"
 #include "plugin_state/PluginObject.h"
 #include "wipe/secure_wipe.h"
+#include "wipe/stack_wipe.h"
+
+namespace {
+
+// The stack cleared after each method that handles the password or page data. "GetPassword", the
+// deepest, was seen to use about 3 kB below the dispatch with GCC 12 at -O2; a script call from a
+// page costs microseconds, next to which clearing 8 kB is nothing.
+constexpr std::size_t kMethodStackBytes = 8192;
+
+}  // namespace
 
 ScriptablePluginObject::ScriptablePluginObject(NPP instance)
     : npp(instance),
@@ -38,11 +48,20 @@ bool ScriptablePluginObject::HasMethod(NPIdentifier name) {
 
 bool ScriptablePluginObject::Invoke(NPIdentifier name, const NPVariant* args, uint32_t argCount,
                                     NPVariant* result) {
-  if (name == idGetPassword) return getPassword(result);
+  // The methods that handle the password or page data run in frames of their own, and the stack
+  // they used is cleared before the answer goes back to the browser.
+  if (name == idGetPassword) {
+    return wipe::WithStackWipe<kMethodStackBytes>([this, result] { return getPassword(result); });
+  }
   if (name == idGetActiveNIC) return setResultString(ActiveNIC(), result);
   if (name == idGetHardDiskNUM) return setResultString(DiskNumber(), result);
-  if (name == idClearpassword) return clearPassword();
-  if (name == idEncodeData) return encodeData(args, argCount, result);
+  if (name == idClearpassword) {
+    return wipe::WithStackWipe<kMethodStackBytes>([this] { return clearPassword(); });
+  }
+  if (name == idEncodeData) {
+    return wipe::WithStackWipe<kMethodStackBytes>(
+        [this, args, argCount, result] { return encodeData(args, argCount, result); });
+  }
   if (name == idGetDllVersion) return setResultString(PluginVersion, result);
   return NPN_InvokeDefault(npp, this, args, argCount, result);
 }

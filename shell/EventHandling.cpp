@@ -10,7 +10,11 @@
 namespace {
 
 // Rebuilds the browser's key event as a native one and sends it to the panel's first responder.
+// The rebuilt event retains the browser's character strings: its own pool releases it before
+// the browser gets its answer, so the typed characters never wait for a pool the browser may not
+// have in place.
 void forwardKey(PluginObject* obj, const NPCocoaEvent* event, NSEventType type) {
+  NSAutoreleaseScope pool;
   MyWindow* panel = obj->panel;
   NSGraphicsContext* context = NSGraphicsContext::graphicsContextWithWindow(panel);
   NSInteger windowNumber = panel->windowNumber();

@@ -2,7 +2,8 @@
 // after requests that carry a password typed in one key event (as an input method commits it)
 // and page data given to "EncodeData", and their replies, no copy of either may remain in heap
 // memory the C library hands out again (message buffers, parsed values, the parser's own token
-// buffers, replies).
+// buffers, replies), nor, in any form the encoder makes of it, on the dead stack the handling of
+// those messages and of "GetPassword" left.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,7 +22,7 @@ constexpr char kPageData[] = "Lr8|oU1`rX4-uA7.xD0,aG3'dJ6|gM9~";
 TEST(NativeHostHygiene, NoCopyOfTypedTextOrPageDataStaysInTheHeap) {
   NSLogSetEchoToStandardError(false);
   // The scanner's own copies of the secrets live to the end, so they are never found freed.
-  const hygiene::Secret typedSecret(kTyped), pageDataSecret(kPageData);
+  const hygiene::Secret typedSecret(kTyped, true), pageDataSecret(kPageData, true);
   npapihost::Host host;
   ASSERT_TRUE(host.load(SPW_MODULE)) << host.lastError();
   {
@@ -46,14 +47,19 @@ TEST(NativeHostHygiene, NoCopyOfTypedTextOrPageDataStaysInTheHeap) {
     typed += "\"characters\":\"";
     typed += kTyped;
     typed += "\"}}";
-    handle(typed);
+    hygiene::Finding found = hygiene::LeavesOnStack(typedSecret, [&] { handle(typed); });
+    EXPECT_FALSE(found) << "after the key: " << found;
     EXPECT_FALSE(hygiene::ReusedHeapHolds(typedSecret)) << "after the key";
     data += "{\"id\":4,\"op\":\"call\",\"instance\":\"f\",\"method\":\"EncodeData\",\"args\":[\"";
     data += kPageData;
     data += "\"]}";
-    handle(data);
+    found = hygiene::LeavesOnStack(pageDataSecret, [&] { handle(data); });
+    EXPECT_FALSE(found) << "after EncodeData: " << found;
     EXPECT_FALSE(hygiene::ReusedHeapHolds(pageDataSecret)) << "after EncodeData";
-    handle("{\"id\":5,\"op\":\"call\",\"instance\":\"f\",\"method\":\"GetPassword\"}");
+    found = hygiene::LeavesOnStack(typedSecret, [&] {
+      handle("{\"id\":5,\"op\":\"call\",\"instance\":\"f\",\"method\":\"GetPassword\"}");
+    });
+    EXPECT_FALSE(found) << "after GetPassword: " << found;
     handle("{\"id\":6,\"op\":\"call\",\"instance\":\"f\",\"method\":\"Clearpassword\"}");
     handle("{\"id\":7,\"op\":\"destroy\",\"instance\":\"f\"}");
     // The requests themselves go, wiped, as the serving loop's buffer does.

@@ -2,22 +2,32 @@
 // typing, "Clearpassword", every "GetPassword" and "EncodeData", and NPP_Destroy, no copy of the
 // clear text may remain in the field's storage (beyond the text itself), in blocks the native
 // layer or the browser's allocator freed (other than the encoded text), on the dead stack the
-// plug-in's calls left, or in heap memory it freed; no trace or log line may hold it; and the
-// field can neither be read in clear nor copied or cut.
+// plug-in's calls left (nor, there, its scrambled form under any variant or an AES input block),
+// or in heap memory it freed; no trace or log line may hold it; and the field can neither be read
+// in clear nor copied or cut. In fresh processes (hygiene_probe): the first call of a module loaded
+// with lazy binding leaves nothing either, and a core dump taken right after typing holds none of
+// it, also where the system refuses to lock the field's storage in memory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/NSLog.h"
 #include "nativeui/NSSecureTextField.h"
+#include "nativeui/NSString.h"
 #include "plugin_state/PluginObject.h"
 #include "tests/hygiene/secret_scan.h"
 #include "tests/support/capture_stdout.h"
 #include "tests/support/password_decoder.h"
 #include "tests/support/plugin_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
@@ -37,6 +47,8 @@ constexpr char kDestroyed[] = "Tz6!hJ9@kL2#mN5$pQ8%rS1^vW4&xY7*";
 constexpr char kLogged[] = "Ae3(dG6)fJ9_hM2+kP5=nS8~qV1{tY4}";
 constexpr char kCopied[] = "Cb1[eF4]gI7;jL0:mO3<pR6>sU9?vX2/";
 constexpr char kScripted[] = "Hu8|wZ1`yB4-aD7.cG0,eJ3'gM6\"iP9\\";
+constexpr char kPoolless[] = "Nf4]pR7[tV0;xZ3:bD6<fH9>jL2?nP5/";
+constexpr char kDumped[] = "Sg7|vJ0`yM3-bP6.eS9,hV2'kY5\"nB8\\";
 
 class SecretHygiene : public PluginTest {
  protected:
@@ -115,8 +127,24 @@ TEST_F(SecretHygiene, TheScannersFindAPlantedCopy) {
   EXPECT_EQ(watch.hostHits(), 1u);
 }
 
+// The exported encoder at every length from 8 to 126: neither the text nor its scrambled form under
+// any variant nor an AES input block stays in the stack below the caller.
+TEST_F(SecretHygiene, QsEncodeLeavesNoFormOfTheTextOnTheStack) {
+  auto encode = moduleFunction<void (*)(char*, const char*)>("QsEncode");
+  ASSERT_NE(encode, nullptr);
+  std::string text;
+  for (std::size_t length = 1; length <= 126; ++length) {
+    text += static_cast<char>('!' + (length * 37 + 11) % 94);
+    if (length < 8) continue;  // a shorter text would be found by chance
+    const Secret secret(text, true);
+    char out[512];
+    const hygiene::Finding found = LeavesOnStack(secret, [&] { encode(out, text.c_str()); });
+    EXPECT_FALSE(found) << "length " << length << ": " << found;
+  }
+}
+
 TEST_F(SecretHygiene, TypingLeavesThePasswordOnlyInTheFieldStorage) {
-  const Secret secret(kTyped);
+  const Secret secret(kTyped, true);
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   {
@@ -133,7 +161,7 @@ TEST_F(SecretHygiene, TypingLeavesThePasswordOnlyInTheFieldStorage) {
 }
 
 TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
-  const Secret secret(kCleared);
+  const Secret secret(kCleared, true);
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   typeText(page, kCleared);
@@ -143,7 +171,9 @@ TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
   page->keyDown(KeyPress::forwardDelete());
   {
     FreedBlockWatch watch(host_, secret);
-    EXPECT_FALSE(LeavesOnStack(secret, [&] { EXPECT_TRUE(page->invoke("Clearpassword").ok); }));
+    const hygiene::Finding found =
+        LeavesOnStack(secret, [&] { EXPECT_TRUE(page->invoke("Clearpassword").ok); });
+    EXPECT_FALSE(found) << found;
     EXPECT_EQ(watch.nativeHits(), 0u);
     EXPECT_EQ(watch.hostHits(), 0u);
   }
@@ -154,7 +184,7 @@ TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
 }
 
 TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
-  const Secret secret(kRead);
+  const Secret secret(kRead, true);
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   typeText(page, kRead);
@@ -181,7 +211,7 @@ TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
 }
 
 TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
-  const Secret secret(kPageData);
+  const Secret secret(kPageData, true);
   Page* page = openReadyPage();
   ASSERT_NE(page, nullptr);
   // The argument lies in this program's constant data, so any other copy is the plug-in's.
@@ -206,7 +236,7 @@ TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
 }
 
 TEST_F(SecretHygiene, DestroyWipesTheFieldBeforeItsMemoryIsFreed) {
-  const Secret secret(kDestroyed);
+  const Secret secret(kDestroyed, true);
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   typeText(page, kDestroyed);
@@ -315,6 +345,118 @@ TEST_F(SecretHygiene, ThePasswordCannotBeReadInClearThroughTheScriptObject) {
   // The one way out is the encoded text.
   EXPECT_EQ(testsupport::decodePassword(page->invoke("GetPassword").stringValue), kScripted);
   host_.closePage(page);
+}
+
+// A browser may deliver a key event with no autorelease pool in place. The native key event the
+// plug-in rebuilds retains the browser's character strings; in no pool of its own, it would wait
+// with them until the process ends.
+TEST_F(SecretHygiene, AKeyEventWithNoPoolInPlaceKeepsNoCharacterAlive) {
+  Page* page = readyPageWithFocus();
+  ASSERT_NE(page, nullptr);
+  ASSERT_EQ(NSAutoreleasePool::depth(), 0u);
+  const NSUInteger leftovers = NSAutoreleasePool::noPoolCount();
+  const NSUInteger strings = NSLiveObjectCount(NSObjectKind::String);
+  for (const char* c = kPoolless; *c != '\0'; ++c) {
+    const unichar unit = static_cast<unsigned char>(*c);
+    NSString* characters = NSObject::alloc<NSString>()->initWithCharacters(&unit, 1);
+    ASSERT_NE(characters, nullptr);
+    for (const NPCocoaEventType type : {NPCocoaEventKeyDown, NPCocoaEventKeyUp}) {
+      NPCocoaEvent event{};
+      event.type = type;
+      event.data.key.characters = characters;
+      event.data.key.charactersIgnoringModifiers = characters;
+      EXPECT_EQ(host_.pluginFuncs().event(page->npp(), &event), 1);
+    }
+    characters->release();
+  }
+  EXPECT_EQ(NSAutoreleasePool::noPoolCount(), leftovers);
+  EXPECT_EQ(NSLiveObjectCount(NSObjectKind::String), strings);
+  expectStorageHolds(page, kPoolless);
+  host_.closePage(page);
+}
+
+// Browsers load plug-ins with lazy binding. Had the module left its symbols to be bound at their
+// first call, the dynamic linker's resolver would run on the stack of the first call that handles
+// the password and save the registers holding it there. Each run is a fresh process.
+TEST_F(SecretHygiene, TheFirstCallUnderLazyBindingLeavesNothing) {
+  for (const char* length : {"8", "63", "126"}) {
+    const testsupport::ProgramRun run =
+        testsupport::RunProgram(HYGIENE_PROBE, {"first-qsencode", SPW_MODULE, length});
+    EXPECT_EQ(run.status, 0) << "length " << length << ": " << run.out << run.err;
+  }
+  const testsupport::ProgramRun run =
+      testsupport::RunProgram(HYGIENE_PROBE, {"first-getpassword", SPW_MODULE});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+}
+
+// The probe types kDumped, then a core dump of it is taken with gdb while it waits; what the
+// probe answered, and whether the dump holds the password in any form.
+struct DumpAfterTyping {
+  std::string answer;
+  hygiene::Finding found;
+  hygiene::Finding marker;  // the probe's own heap marker, which every dump must hold
+  int status = -1;
+};
+
+DumpAfterTyping DumpAfterTypingIn(const std::vector<std::string>& options, const Secret& secret) {
+  DumpAfterTyping dump;
+  int in[2], out[2];
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return dump;
+  std::vector<std::string> arguments{HYGIENE_PROBE, "typed", SPW_MODULE};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(in[0], STDIN_FILENO);
+    dup2(out[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(HYGIENE_PROBE, argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  const std::string typed = std::string(kDumped) + "\n";
+  (void)!write(in[1], typed.data(), typed.size());
+  char c;
+  while (read(out[0], &c, 1) == 1 && c != '\n') dump.answer += c;
+  const std::string core = ::testing::TempDir() + "hygiene-" + std::to_string(child) + ".core";
+  const testsupport::ProgramRun gdb = testsupport::RunProgram(
+      "/usr/bin/gdb",
+      {"--batch", "-nx", "-p", std::to_string(child), "-ex", "gcore " + core, "-ex", "detach"});
+  close(in[1]);  // the probe closes its page and ends
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  dump.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (gdb.status != 0) {
+    dump.found.what = "no core dump: gdb answered " + std::to_string(gdb.status) + ": " + gdb.err;
+    return dump;
+  }
+  dump.found = hygiene::FileHolds(secret, core);
+  const Secret marker(hygiene::ProbeHeapMarker());
+  dump.marker = hygiene::FileHolds(marker, core);
+  std::remove(core.c_str());
+  return dump;
+}
+
+// Right after typing, the field holds the password; a core dump of the process (a crash report,
+// gcore) must not. The field's storage is left out of dumps whether or not the system lets the
+// plug-in lock it in memory; where it refuses, the field works all the same and says why once in
+// the system log.
+TEST_F(SecretHygiene, ACoreDumpRightAfterTypingHoldsNoneOfIt) {
+  const Secret secret(kDumped, true);
+  const DumpAfterTyping locked = DumpAfterTypingIn({}, secret);
+  EXPECT_EQ(locked.answer, "typed locked=1 refusal-logged=0");
+  EXPECT_TRUE(locked.marker) << "the dump does not hold the probe's heap";
+  EXPECT_FALSE(locked.found) << locked.found;
+  EXPECT_EQ(locked.status, 0);
+
+  const DumpAfterTyping refused = DumpAfterTypingIn({"--refuse-locking"}, secret);
+  EXPECT_EQ(refused.answer, "typed locked=0 refusal-logged=1");
+  EXPECT_TRUE(refused.marker) << "the dump does not hold the probe's heap";
+  EXPECT_FALSE(refused.found) << refused.found;
+  EXPECT_EQ(refused.status, 0);
 }
 
 }  // namespace
