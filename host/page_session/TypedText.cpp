@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "nativeui/AppKitConstants.h"
+#include "nativeui/SecureMemory.h"
 #include "wipe/secure_wipe.h"
 
 namespace pagesession {
@@ -20,8 +21,12 @@ bool isTypable(char16_t c) {
 
 }  // namespace
 
+TypedText::TypedText() : _units(static_cast<char16_t*>(NSAllocateSecretStorage(kBytes))) {}
+
+TypedText::~TypedText() { NSFreeSecretStorage(_units, kBytes); }
+
 void TypedText::clear() {
-  wipe::SecureWipe(_units, sizeof _units);
+  if (_units != nullptr) wipe::SecureWipe(_units, kBytes);
   _length = _caret = 0;
 }
 
@@ -61,6 +66,7 @@ void TypedText::insert(const std::u16string& characters) {
 }
 
 void TypedText::apply(const npapihost::KeyPress& key) {
+  if (_units == nullptr) return;
   if ((key.modifierFlags & NSCommandKeyMask) != 0 || key.characters.empty()) return;
   switch (key.characters[0]) {
     case NSDeleteCharacter:

@@ -13,21 +13,22 @@ namespace pagesession {
 // Printable characters insert at the caret (a surrogate pair as one character); Backspace (DEL or
 // BS) and forward Delete remove one character; Left, Right, Home and End move the caret; Return,
 // Tab, Escape, other control and function keys and Command-modified keys change nothing. At most
-// 126 UTF-16 units: characters past that are dropped. The text lives in a fixed buffer that is
-// wiped as it shrinks and when the object goes.
+// 126 UTF-16 units: characters past that are dropped. The text lives in a fixed buffer of the
+// native layer's secret storage (kept out of swap and core dumps, as the field's own), wiped as it
+// shrinks and when the object goes. Should no such storage be had, nothing is ever typed into it.
 class TypedText {
  public:
   static constexpr std::size_t kMaximumLength = 126;
 
-  TypedText() = default;
+  TypedText();
   TypedText(const TypedText&) = delete;
   TypedText& operator=(const TypedText&) = delete;
-  ~TypedText() { clear(); }
+  ~TypedText();
 
   void apply(const npapihost::KeyPress& key);
   void clear();
 
-  std::u16string_view text() const { return {_units, _length}; }
+  std::u16string_view text() const { return {_units != nullptr ? _units : u"", _length}; }
   std::size_t caret() const { return _caret; }
 
  private:
@@ -36,7 +37,8 @@ class TypedText {
   std::size_t previousBoundary() const;
   std::size_t nextBoundary() const;
 
-  char16_t _units[kMaximumLength] = {};
+  static constexpr std::size_t kBytes = kMaximumLength * sizeof(char16_t);
+  char16_t* _units = nullptr;
   std::size_t _length = 0;
   std::size_t _caret = 0;
 };
