@@ -2,7 +2,12 @@
 // gives out, its bullet layer, and the hygiene of its storage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "nativeui/CALayer.h"
 #include "nativeui/NSAutoreleasePool.h"
@@ -240,4 +245,61 @@ TEST_F(SecureTextFieldTest, StorageIsWipedWhenTheFieldIsFreed) {
   NSSetFreeHook(nullptr, nullptr);
   EXPECT_GE(scan.blocks, 2);
   EXPECT_EQ(scan.hits, 0);
+}
+
+namespace {
+
+// The kernel's flags of the mapping that holds address, as /proc/self/smaps lists them.
+std::string VmFlagsOf(const void* address) {
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  std::ifstream smaps("/proc/self/smaps");
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    std::uintptr_t start = 0, end = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &start, &end) == 2 && line.find(':') > 8) {
+      inside = at >= start && at < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line + " ";
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+// Every field's storage is its own, zero-filled when handed out (also when it served a field
+// before), and lies in pages locked in memory ("lo") and left out of core dumps ("dd").
+TEST_F(SecureTextFieldTest, EachFieldsStorageIsItsOwnLockedAndLeftOutOfDumps) {
+  constexpr std::size_t kUnits = NSSecureTextField::kMaximumLength;
+  const std::string full(kUnits, 'w');
+  std::vector<NSSecureTextField*> fields;
+  auto expectFreshStorage = [&](NSSecureTextField* field) {
+    const unichar* storage = field->storageForTesting();
+    ASSERT_NE(storage, nullptr);
+    for (std::size_t i = 0; i < kUnits; ++i) ASSERT_EQ(storage[i], 0) << "unit " << i;
+    EXPECT_TRUE(NSSecretStorageIsLocked(storage));
+    const std::string flags = VmFlagsOf(storage);
+    EXPECT_NE(flags.find(" lo "), std::string::npos) << flags;
+    EXPECT_NE(flags.find(" dd "), std::string::npos) << flags;
+    field->setStringValue(NSString::stringWithUTF8String(full.c_str()));
+  };
+  for (int i = 0; i < 40; ++i) {  // more than one page holds
+    fields.push_back(NSObject::alloc<NSSecureTextField>()->initWithFrame(NSZeroRect));
+    expectFreshStorage(fields.back());
+  }
+  for (std::size_t i = 0; i < fields.size(); i += 2) {
+    fields[i]->release();
+    fields[i] = NSObject::alloc<NSSecureTextField>()->initWithFrame(NSZeroRect);
+    expectFreshStorage(fields[i]);
+  }
+  std::vector<const unichar*> storages;
+  for (NSSecureTextField* field : fields) storages.push_back(field->storageForTesting());
+  std::sort(storages.begin(), storages.end());
+  for (std::size_t i = 1; i < storages.size(); ++i) {
+    EXPECT_GE(storages[i] - storages[i - 1], static_cast<std::ptrdiff_t>(kUnits));
+  }
+  for (NSSecureTextField* field : fields) {
+    EXPECT_EQ(field->stringValue()->length(), kUnits);
+    field->release();
+  }
 }
