@@ -22,10 +22,6 @@ namespace {
 constexpr int kShownCipherBytes = encoded_text::kUnitCount;
 static_assert(kMaxClearTextLength + 1 < kShownCipherBytes);
 
-// The stack cleared after each call. The stages, with the clock-seeded draw and the C library
-// calls below them, were seen to use about 1.4 kB with GCC 12 at -O2.
-constexpr std::size_t kEncoderStackBytes = 2048;
-
 // The fill before each stage, through the C library's memset reached by a pointer read at run
 // time: the compiler's own expansion of a fixed-size fill here is a "rep stos", which takes tens
 // of cycles to start.
@@ -100,12 +96,12 @@ void QsEncodeWithDraw(char* out, const char* clear, int r) {
     out[0] = '\0';
     return;
   }
-  wipe::WithStackWipe<kEncoderStackBytes>([=] { EncodeWithDraw(out, clear, r); });
+  wipe::WithStackWipe<kEncoderStackWipeBytes>([=] { EncodeWithDraw(out, clear, r); });
 }
 
 int DrawKeepingEveryByte(const char* clear, int r) {
   if (clear == nullptr) return r;
-  return wipe::WithStackWipe<kEncoderStackBytes>([=] { return TrialDraw(clear, r); });
+  return wipe::WithStackWipe<kEncoderStackWipeBytes>([=] { return TrialDraw(clear, r); });
 }
 
 extern "C" void QsEncode(char* out, const char* clear) {
@@ -114,5 +110,5 @@ extern "C" void QsEncode(char* out, const char* clear) {
     out[0] = '\0';
     return;
   }
-  wipe::WithStackWipe<kEncoderStackBytes>([=] { EncodeWithClockDraw(out, clear); });
+  wipe::WithStackWipe<kEncoderStackWipeBytes>([=] { EncodeWithClockDraw(out, clear); });
 }

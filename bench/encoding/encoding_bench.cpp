@@ -1,10 +1,12 @@
 // Speed of the encoding unit against OpenSSL, measured in one run: the AES block (against the
 // hardened AES_encrypt and the T-table path of AES_cbc_encrypt), keying with both schedules, and
 // QsEncode against the same pipeline built over OpenSSL's AES, with the shared clock-seeded draw
-// timed on its own. Prints the ratios at the end. Unless told otherwise, every benchmark runs
-// five times, interleaved in random order, and the ratios take each one's fastest run in CPU time:
-// the machine is shared, and the fastest run is the one least disturbed by others, while CPU time
-// leaves out the moments the process waits for a core.
+// timed on its own, and the stack wipe that QsEncode, the plug-in's key events and script methods,
+// and the native host's messages end with, at each of their bounds. Prints the ratios at the end.
+// Unless told otherwise, every benchmark runs five times, interleaved in random order, and the
+// ratios take each one's fastest run in CPU time: the machine is shared, and the fastest run is the
+// one least disturbed by others, while CPU time leaves out the moments the process waits for a
+// core.
 #include <benchmark/benchmark.h>
 #include <openssl/aes.h>
 #include <openssl/evp.h>
@@ -21,6 +23,7 @@
 #include "encoding/encrypt.h"
 #include "encoding/jnidecrypt.h"
 #include "wipe/secure_wipe.h"
+#include "wipe/stack_wipe.h"
 
 namespace {
 
@@ -185,6 +188,20 @@ void BM_Pipeline_Draw(benchmark::State& state) {
 }
 BENCHMARK(BM_Pipeline_Draw)->ComputeStatistics("min", Fastest);
 
+// The stack wipe alone: an empty piece of work in a frame of its own, then the bound cleared.
+// kEncoderStackWipeBytes (2 kB) ends every QsEncode, 8 kB every key event and password method of
+// the plug-in, 16 kB every message of the native host.
+template <std::size_t kBytes>
+void BM_StackWipe(benchmark::State& state) {
+  for (auto _ : state) wipe::WithStackWipe<kBytes>([] { benchmark::ClobberMemory(); });
+}
+const std::string kQsEncodeWipe = "BM_StackWipe/" + std::to_string(kEncoderStackWipeBytes);
+BENCHMARK(BM_StackWipe<kEncoderStackWipeBytes>)
+    ->Name(kQsEncodeWipe)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_StackWipe<8192>)->Name("BM_StackWipe/8192")->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_StackWipe<16384>)->Name("BM_StackWipe/16384")->ComputeStatistics("min", Fastest);
+
 void BM_Pipeline_QsEncode(benchmark::State& state) {
   const std::string clear = ClearText(static_cast<int>(state.range(0)));
   char out[512] = {};
@@ -248,6 +265,8 @@ int main(int argc, char** argv) {
     for (const std::string len : {"10", "100"}) {
       r.PrintRatio("share of the draw (srand + rand) in QsEncode, " + len + " bytes",
                    "BM_Pipeline_Draw", "BM_Pipeline_QsEncode/" + len, 0);
+      r.PrintRatio("share of the stack wipe in QsEncode, " + len + " bytes", kQsEncodeWipe,
+                   "BM_Pipeline_QsEncode/" + len, 0);
       r.PrintRatio("QsEncode / pipeline over AES_encrypt, " + len + " bytes",
                    "BM_Pipeline_QsEncode/" + len, "BM_Pipeline_OverOpenSSL_AES_encrypt/" + len,
                    0.8);

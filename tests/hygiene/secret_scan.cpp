@@ -120,8 +120,8 @@ std::string Secret::describe(const Needle& needle) const {
   }
 }
 
-__attribute__((no_sanitize_address)) Finding Secret::find(const void* block,
-                                                          std::size_t size) const {
+__attribute__((no_sanitize_address)) Finding Secret::find(const void* block, std::size_t size,
+                                                          std::size_t base) const {
   const auto* hay = static_cast<const unsigned char*>(block);
   if (hay == nullptr) return {};
   auto at = [&](const Needle& needle, std::size_t i) {
@@ -131,7 +131,8 @@ __attribute__((no_sanitize_address)) Finding Secret::find(const void* block,
       std::snprintf(hex, sizeof hex, " %02x", hay[i + k]);
       bytes += hex;
     }
-    return Finding{describe(needle) + " (" + bytes.substr(1) + ") at offset " + std::to_string(i)};
+    return Finding{describe(needle) + " (" + bytes.substr(1) + ") at offset " +
+                   std::to_string(base + i)};
   };
   // Needles shorter than a head (a secret under 8 characters) are searched for one by one.
   for (const Needle& needle : _needles) {
@@ -244,9 +245,9 @@ Finding FileHolds(const Secret& secret, const std::string& path) {
     }
     if (n == 0) break;
     const std::size_t filled = kept + static_cast<std::size_t>(n);
-    found = secret.find(buffer.data(), filled);
+    found = secret.find(buffer.data(), filled, offset);
     if (found) {
-      found.what += " of the piece at file offset " + std::to_string(offset);
+      found.what += " of " + path;
       break;
     }
     kept = std::min(kOverlap, filled);

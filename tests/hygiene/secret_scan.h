@@ -40,7 +40,8 @@ class Secret {
   bool foundIn(const void* block, std::size_t size) const {
     return static_cast<bool>(find(block, size));
   }
-  Finding find(const void* block, std::size_t size) const;
+  // Offsets in the finding are counted from base (where the block lies in a file).
+  Finding find(const void* block, std::size_t size, std::size_t base = 0) const;
   std::string_view text() const { return _text; }
 
  private:

@@ -279,7 +279,9 @@ TEST_F(SecureTextFieldTest, EachFieldsStorageIsItsOwnLockedAndLeftOutOfDumps) {
     for (std::size_t i = 0; i < kUnits; ++i) ASSERT_EQ(storage[i], 0) << "unit " << i;
     EXPECT_TRUE(NSSecretStorageIsLocked(storage));
     const std::string flags = VmFlagsOf(storage);
+#if !defined(__SANITIZE_ADDRESS__)  // which answers mlock with success and does nothing
     EXPECT_NE(flags.find(" lo "), std::string::npos) << flags;
+#endif
     EXPECT_NE(flags.find(" dd "), std::string::npos) << flags;
     field->setStringValue(NSString::stringWithUTF8String(full.c_str()));
   };
