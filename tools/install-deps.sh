@@ -16,6 +16,7 @@ packages=(
   dpkg-dev                          # dpkg-shlibdeps, for the Debian packages
   iproute2                          # network namespaces in the identification tests
   valgrind
+  gdb                               # core dumps (gcore) in the secret-hygiene tests
   clang-format                      # the format check
   chromium firefox-esr              # the browser extension's end-to-end tests
 )
