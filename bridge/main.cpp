@@ -15,6 +15,7 @@
 #include "bridge/Dispatcher.h"
 #include "bridge/Server.h"
 #include "host/Host.h"
+#include "host/ModuleLocation.h"
 #include "nativeui/NSLog.h"
 
 namespace {
@@ -33,18 +34,6 @@ const char kUsage[] =
     "destroys every instance and writes its report to standard error.\n"
     "Exit status: 0 the report is clean; 1 the plug-in left something alive or made a fault;\n"
     "2 the plug-in could not be loaded, or an argument is wrong.\n";
-
-// The module built beside this program: next to it, or where the build put it.
-std::string DefaultModule() {
-  char self[4096];
-  ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string path(self, static_cast<std::size_t>(length));
-    std::string beside = path.substr(0, path.rfind('/') + 1) + "libsecurepassword.so";
-    if (access(beside.c_str(), F_OK) == 0) return beside;
-  }
-  return SPW_DEFAULT_MODULE;
-}
 
 // Takes the protocol's descriptors for the host alone: standard output becomes a private copy
 // and descriptor 1 points at standard error, so the plug-in's trace lines (puts, printf) and
@@ -104,7 +93,7 @@ int main(int argc, char** argv) {
     // Anything else is the browser's: Chromium gives the caller's origin, Firefox the manifest's
     // path and the extension's id.
   }
-  if (module.empty()) module = DefaultModule();
+  if (module.empty()) module = npapihost::ModuleBesideExecutable(SPW_DEFAULT_MODULE);
 
   std::signal(SIGPIPE, SIG_IGN);  // a browser that has gone away ends the writes, not the host
   int in = -1, out = -1;

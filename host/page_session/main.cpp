@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ModuleLocation.h"
 #include "host/page_session/PageSession.h"
 
 namespace {
@@ -22,18 +23,6 @@ const char kUsage[] =
     "found something left alive or a fault; 2 the session could not run; 3 the input ended or\n"
     "was interrupted before Return; 4 (--verify) the password the page received is not what\n"
     "was typed, or cannot be decoded.\n";
-
-// The module built beside this program: next to it, or where the build put it.
-std::string defaultModule() {
-  char self[4096];
-  ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string path(self, static_cast<std::size_t>(length));
-    std::string beside = path.substr(0, path.rfind('/') + 1) + "libsecurepassword.so";
-    if (access(beside.c_str(), F_OK) == 0) return beside;
-  }
-  return SPW_DEFAULT_MODULE;
-}
 
 }  // namespace
 
@@ -60,6 +49,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Give at most one module path.\n%s", kUsage);
     return pagesession::kCannotRun;
   }
-  options.modulePath = operands.empty() ? defaultModule() : operands[0];
+  options.modulePath =
+      operands.empty() ? npapihost::ModuleBesideExecutable(SPW_DEFAULT_MODULE) : operands[0];
   return pagesession::runPageSession(options, STDIN_FILENO, stdout, stderr);
 }
