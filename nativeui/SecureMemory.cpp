@@ -27,6 +27,12 @@ struct SecretPage {
   uint64_t used;  // one bit per slot in use; for a block of its own, 1
   bool locked;
   bool ownBlock;  // the pages hold one larger block
+
+  bool holds(const void* block) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    const auto start = reinterpret_cast<std::uintptr_t>(base);
+    return at >= start && at - start < bytes;
+  }
 };
 
 class SecretStore {
@@ -55,10 +61,8 @@ class SecretStore {
   // The block is wiped already.
   void release(void* block) {
     std::lock_guard<std::mutex> hold(_mutex);
-    auto page = std::find_if(_pages.begin(), _pages.end(), [&](const SecretPage& p) {
-      return static_cast<unsigned char*>(block) >= p.base &&
-             static_cast<unsigned char*>(block) < p.base + p.bytes;
-    });
+    auto page = std::find_if(_pages.begin(), _pages.end(),
+                             [&](const SecretPage& p) { return p.holds(block); });
     if (page == _pages.end()) return;
     if (!page->ownBlock) {
       const auto slot =
@@ -77,7 +81,7 @@ class SecretStore {
   bool isLocked(const void* block) {
     std::lock_guard<std::mutex> hold(_mutex);
     for (const SecretPage& page : _pages) {
-      if (block >= page.base && block < page.base + page.bytes) return page.locked;
+      if (page.holds(block)) return page.locked;
     }
     return false;
   }
