@@ -67,31 +67,29 @@ json_string() {  # a JSON string of $1 (paths hold no control characters)
   printf '"%s"' "${text//\"/\\\"}"
 }
 
+# One host manifest. Chromium names the extensions allowed to start the host by origin, Firefox
+# by add-on id.
+write_manifest() {  # FILE PATH ALLOWED_KEY ALLOWED_VALUE
+  mkdir -p "$(dirname "$1")"
+  cat >"$1" <<EOF
+{
+  "name": "$HOST_NAME",
+  "description": "Secure password field: runs the plug-in for the browser extension",
+  "path": $(json_string "$2"),
+  "type": "stdio",
+  "$3": ["$4"]
+}
+EOF
+}
+
 write_manifests() {
   local path=$1 dir
   for dir in "${chromium_dirs[@]}"; do
-    mkdir -p "$dir"
-    cat >"$dir/$HOST_NAME.json" <<EOF
-{
-  "name": "$HOST_NAME",
-  "description": "Secure password field: runs the plug-in for the browser extension",
-  "path": $(json_string "$path"),
-  "type": "stdio",
-  "allowed_origins": ["chrome-extension://$CHROMIUM_EXTENSION_ID/"]
-}
-EOF
+    write_manifest "$dir/$HOST_NAME.json" "$path" allowed_origins \
+      "chrome-extension://$CHROMIUM_EXTENSION_ID/"
   done
   for dir in "${firefox_dirs[@]}"; do
-    mkdir -p "$dir"
-    cat >"$dir/$HOST_NAME.json" <<EOF
-{
-  "name": "$HOST_NAME",
-  "description": "Secure password field: runs the plug-in for the browser extension",
-  "path": $(json_string "$path"),
-  "type": "stdio",
-  "allowed_extensions": ["$FIREFOX_EXTENSION_ID"]
-}
-EOF
+    write_manifest "$dir/$HOST_NAME.json" "$path" allowed_extensions "$FIREFOX_EXTENSION_ID"
   done
 }
 
