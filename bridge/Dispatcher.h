@@ -1,4 +1,4 @@
-// The native host's protocol (bridge/PROTOCOL.md) over one connection: each request message is
+// The native host's protocol (docs/native-host-protocol.md) over one connection: each request message is
 // checked (UTF-8, JSON, the fields each operation needs) and carried out on the connection's
 // plug-in instances, and answered with exactly one reply. Bad requests get an error reply and
 // change nothing. Used by the serving loop, the fuzz target and the benchmarks; the host it is

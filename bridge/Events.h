@@ -30,7 +30,7 @@ struct ProtocolEvent {
   ~ProtocolEvent();  // wipes the characters
 };
 
-// Reads an event object (see PROTOCOL.md) into *out; the error names the field at fault.
+// Reads an event object (see docs/native-host-protocol.md) into *out; the error names the field at fault.
 std::optional<ProtocolError> ReadEvent(const Json& event, ProtocolEvent* out);
 
 // NPP_HandleEvent on the page; the plug-in's answer (kNPEventHandled or not).

@@ -1,4 +1,4 @@
-// A request the host cannot carry out: the error code of the protocol (bridge/PROTOCOL.md) and a
+// A request the host cannot carry out: the error code of the protocol (docs/native-host-protocol.md) and a
 // sentence for people. Made by the field reader, the event reader and the dispatcher.
 #pragma once
 

@@ -1,5 +1,5 @@
 // securepassword-host: the native messaging host that a browser extension starts to run the
-// secure password plug-in out of the browser's process. Speaks the protocol of PROTOCOL.md on
+// secure password plug-in out of the browser's process. Speaks the protocol of docs/native-host-protocol.md on
 // standard input and output, runs libsecurepassword.so in the browser host, and at the end of
 // its input reports on standard error what the plug-in left behind.
 #include <fcntl.h>

@@ -132,6 +132,6 @@ EOF
     chmod 755 "$prefix/securepassword-host"
     write_manifests "$(realpath "$prefix/securepassword-host")"
     echo "Installed $HOST_NAME in $prefix; manifests in: ${chromium_dirs[*]} ${firefox_dirs[*]}"
-    echo "Now add the extension (extension/) to the browser: see the README."
+    echo "Now add the extension (extension/) to the browser: see docs/administrators.md."
     ;;
 esac
