@@ -12,5 +12,5 @@ cd "$root"
 bash tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target securepassword securepassword-host decode
-bash tests/browser/setup.sh
+bash tools/install-node-packages.sh
 SPW_BUILD_DIR="$root/build/default" node tools/demo-browser/demo.mjs "$screenshot"

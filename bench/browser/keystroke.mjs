@@ -6,7 +6,7 @@
 // blocks. Also the round trip of a method call from the page (GetDllVersion). Prints the median
 // and 99th percentile of each and the ratios real / echo with their goals. Not a test: run by hand,
 //   node bench/browser/keystroke.mjs [--keys N]     (SPW_BUILD_DIR: default build/default)
-// after `bash tests/browser/setup.sh` and a build of the default preset.
+// after `bash tools/install-node-packages.sh` and a build of the default preset.
 import path from 'node:path';
 
 import {

@@ -1,7 +1,7 @@
-// Turns the browser's keyboard events into the Cocoa key events the plug-in takes (the native
-// host's "event" requests): the characters AppKit would give, the characters without modifiers,
-// the Mac virtual key code of the key's US-layout position, and the NSEvent modifier flags.
-// Used by the field frame (field.js).
+// Turns the browser's keyboard events (as KeyRecords, shared/key-queue.js) into the Cocoa key
+// events the plug-in takes (the native host's "event" requests): the characters AppKit would give,
+// the characters without modifiers, the Mac virtual key code of the key's US-layout position, and
+// the NSEvent modifier flags. Used by the field frame (field.js); pure, tested by keys.test.js.
 
 export const SHIFT = 1 << 17;
 export const CONTROL = 1 << 18;
@@ -63,43 +63,68 @@ const MODIFIER_KEYS = {
 
 const MODIFIER_NAMES = new Set(['Shift', 'Control', 'Alt', 'AltGraph', 'Meta', 'CapsLock']);
 
-export function modifierFlags(event) {
-  const altGraph = event.getModifierState?.('AltGraph') === true;
+/**
+ * The NSEvent modifier flags of KeyRecord modifier bits. AltGr is not Control and Option: it only
+ * chooses the character.
+ * @param {number} modifiers KEY_MODIFIER bits
+ */
+export function modifierFlags(modifiers) {
+  const altGraph = (modifiers & KEY_MODIFIER.altGraph) !== 0;
   let flags = 0;
-  if (event.shiftKey) flags |= SHIFT;
-  if (event.ctrlKey && !altGraph) flags |= CONTROL;
-  if (event.altKey && !altGraph) flags |= OPTION;
-  if (event.metaKey) flags |= COMMAND;
-  if (event.getModifierState?.('CapsLock') === true) flags |= CAPS_LOCK;
+  if (modifiers & KEY_MODIFIER.shift) flags |= SHIFT;
+  if (modifiers & KEY_MODIFIER.control && !altGraph) flags |= CONTROL;
+  if (modifiers & KEY_MODIFIER.alt && !altGraph) flags |= OPTION;
+  if (modifiers & KEY_MODIFIER.meta) flags |= COMMAND;
+  if (modifiers & KEY_MODIFIER.capsLock) flags |= CAPS_LOCK;
   return flags;
 }
 
-// With Control, AppKit gives a letter (and @ [ \ ] ^ _) as its control character.
+/**
+ * With Control, AppKit gives a letter (and @ [ \ ] ^ _) as its control character.
+ * @param {string} character
+ */
 function withControl(character) {
   const code = character.toUpperCase().charCodeAt(0);
   return code >= 0x40 && code <= 0x5f ? String.fromCharCode(code & 0x1f) : character;
 }
 
-// The Cocoa event for a "keydown" or "keyup" event, or null for one to leave out (composition,
-// an unknown or dead key's keyup, anything without a key).
+/**
+ * @typedef {object} CocoaKeyEvent
+ * @property {'keyDown' | 'keyUp' | 'flagsChanged'} type
+ * @property {string} [characters]
+ * @property {string} [charactersIgnoringModifiers]
+ * @property {number} keyCode
+ * @property {number} modifierFlags
+ * @property {boolean} [isARepeat]
+ */
+
+/**
+ * The Cocoa event for a "keydown" or "keyup" event, or null for one to leave out (composition,
+ * a named key AppKit has no character for, anything without a key).
+ * @param {KeyRecord} event
+ * @returns {CocoaKeyEvent | null}
+ */
 export function cocoaKeyEvent(event) {
-  if (event.isComposing || event.key === 'Process' || event.key === 'Unidentified') return null;
+  const composing = (event.modifiers & KEY_MODIFIER.composing) !== 0;
+  if (composing || event.key === 'Process' || event.key === 'Unidentified') return null;
   const down = event.type === 'keydown';
-  const flags = modifierFlags(event);
-  if (event.code in MODIFIER_KEYS || MODIFIER_NAMES.has(event.key)) {
-    return { type: 'flagsChanged', modifierFlags: flags, keyCode: MODIFIER_KEYS[event.code] ?? 0 };
+  const flags = modifierFlags(event.modifiers);
+  const shift = (event.modifiers & KEY_MODIFIER.shift) !== 0;
+  if (Object.hasOwn(MODIFIER_KEYS, event.code) || MODIFIER_NAMES.has(event.key)) {
+    const keyCode = Object.hasOwn(MODIFIER_KEYS, event.code) ? MODIFIER_KEYS[event.code] : 0;
+    return { type: 'flagsChanged', modifierFlags: flags, keyCode };
   }
   let characters;
   let ignoring;
-  let keyCode = KEY_CODES[event.code] ?? 0;
-  const special = SPECIAL_KEYS[event.key];
+  let keyCode = Object.hasOwn(KEY_CODES, event.code) ? KEY_CODES[event.code] : 0;
+  const special = Object.hasOwn(SPECIAL_KEYS, event.key) ? SPECIAL_KEYS[event.key] : undefined;
   if (special !== undefined) {
     [characters, keyCode] = special;
     if (event.code === 'NumpadEnter') {
       // The keypad's Enter (AppKit: "\u0003") gives Return, so that it too reaches the page as
       // people expect of both Enter keys.
       keyCode = 76;
-    } else if (event.key === 'Tab' && event.shiftKey) {
+    } else if (event.key === 'Tab' && shift) {
       characters = '\u0019'; // back tab
     }
     ignoring = characters;
@@ -119,6 +144,6 @@ export function cocoaKeyEvent(event) {
     charactersIgnoringModifiers: ignoring,
     keyCode,
     modifierFlags: flags,
-    isARepeat: event.repeat === true,
+    isARepeat: (event.modifiers & KEY_MODIFIER.repeat) !== 0,
   };
 }

@@ -100,7 +100,7 @@
       event.stopImmediatePropagation();
       let news;
       try {
-        news = parse(event.detail);
+        news = parse(/** @type {CustomEvent} */ (event).detail);
       } catch {
         return;
       }

@@ -1,0 +1,286 @@
+// The pages' documents and their fields, as the background sees them. The content script of a
+// document with fields holds one "doc" port to here; each field's frame holds its own
+// "frame:<id>" port. This module admits fields (allowed sites, the bounds in limits.js), pairs each
+// frame with the document that placed it, relays between the two, and carries the frame's
+// requests to the tab's native host (hosts.js). Used by main.js.
+//
+// Document to background: {type: "field", id, attributes} a field found; {type: "gone", id};
+// {type: "keys", id, keys} the keys taken before the frame could; {type: "call", id, call, method,
+// args}. Background to document: {type: "admit" | "fail" | "live" | "ready" | "error" | "reply" |
+// "key" | "focus", id, ...}. Frame to background: {page: message} for its document, {host:
+// request}; background to frame: {page: message} ("init", "keys", "call"), {host: reply},
+// {hostClosed: reason}, {refused: message}.
+import { TabHost } from './hosts.js';
+import { LIMITS } from './limits.js';
+import { onPolicyChange, policy, siteAllowed } from './policy.js';
+
+const api = globalThis.browser ?? globalThis.chrome;
+const FIELD_URL = api.runtime.getURL('frame/field.html');
+const MIME_TYPE = 'application/x-secure-password';
+const ID = /^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
+// What a frame may tell its document.
+const TO_PAGE = new Set(['ready', 'error', 'reply', 'key', 'focus']);
+const REFUSED_SITE =
+  'This site may not use the secure password field (the allowed sites are set by the administrator).';
+
+/**
+ * @typedef {object} Doc
+ * @property {chrome.runtime.Port} port
+ * @property {number} tabId
+ * @property {string} url
+ * @property {Map<string, Field>} fields
+ */
+
+/** @type {Set<Doc>} */
+const documents = new Set();
+/** @type {Map<string, Field>} */
+const byId = new Map();
+
+/** One field of a document. */
+class Field {
+  /**
+   * @param {Doc} doc
+   * @param {string} id
+   * @param {Record<string, string>} attributes
+   */
+  constructor(doc, id, attributes) {
+    this.doc = doc;
+    this.id = id;
+    this.attributes = attributes;
+    this.admitted = false;
+    this.ended = false;
+    /** @type {chrome.runtime.Port | null} */
+    this.frame = null;
+    this.generation = 0;
+    /** @type {object[]} messages for the frame before it is there */
+    this.early = [];
+    /** @type {import('./hosts.js').HostUser | null} this frame's end of the tab's host */
+    this.user = null;
+  }
+
+  /** @param {object} message */
+  toDocument(message) {
+    this.doc.port.postMessage({ ...message, id: this.id });
+  }
+
+  /** @param {object} message */
+  toFrame(message) {
+    if (this.frame !== null) {
+      this.frame.postMessage({ page: message });
+    } else if (this.early.length < 64) {
+      this.early.push(message);
+    }
+  }
+
+  /** @param {chrome.runtime.Port} frame */
+  attach(frame) {
+    this.frame = frame;
+    this.generation += 1;
+    const field = this;
+    const user = {
+      instance: `${this.id}/${this.generation}`,
+      location: this.doc.url,
+      /** @param {any} reply */
+      deliver(reply) {
+        if (field.user === user) frame.postMessage({ host: reply });
+      },
+      /** @param {string} reason */
+      closed(reason) {
+        if (field.user === user) frame.postMessage({ hostClosed: reason });
+      },
+    };
+    this.user = user;
+    frame.onMessage.addListener((message) => this.fromFrame(message));
+    frame.onDisconnect.addListener(() => {
+      if (this.frame !== frame) return;
+      this.detach();
+      // The document places the frame again if the page took it away; otherwise it has failed.
+      this.toDocument({ type: 'detached' });
+    });
+    frame.postMessage({ page: { type: 'init', mimeType: MIME_TYPE, attributes: this.attributes } });
+    for (const message of this.early.splice(0)) frame.postMessage({ page: message });
+    this.toDocument({ type: 'live' });
+  }
+
+  detach() {
+    this.frame = null;
+    const user = this.user;
+    this.user = null;
+    if (user !== null) TabHost.of(this.doc.tabId).leave(user);
+  }
+
+  /** @param {any} message */
+  fromFrame(message) {
+    if (message?.host !== undefined && this.user !== null) {
+      const request = message.host;
+      if (request !== null && typeof request === 'object' && !Array.isArray(request)) {
+        TabHost.of(this.doc.tabId).send(this.user, request);
+      }
+    }
+    if (message?.page !== undefined && TO_PAGE.has(message.page?.type)) {
+      this.toDocument(message.page);
+    }
+  }
+
+  /**
+   * The field may not go on (refused site, a bound, the page gone): its frame and instance go.
+   * @param {string} [message] told to the page, unless the page is gone
+   */
+  end(message) {
+    if (this.ended) return;
+    this.ended = true;
+    byId.delete(this.id);
+    this.doc.fields.delete(this.id);
+    if (message !== undefined) this.toDocument({ type: 'fail', message });
+    const frame = this.frame;
+    this.detach();
+    if (frame !== null) {
+      if (message !== undefined) frame.postMessage({ refused: message });
+      frame.disconnect();
+    }
+  }
+}
+
+/** @param {number} tabId */
+function admittedInTab(tabId) {
+  let count = 0;
+  for (const doc of documents) {
+    if (doc.tabId !== tabId) continue;
+    for (const field of doc.fields.values()) if (field.admitted) count += 1;
+  }
+  return count;
+}
+
+function tabsWithFields() {
+  const tabs = new Set();
+  for (const doc of documents) {
+    for (const field of doc.fields.values()) if (field.admitted) tabs.add(doc.tabId);
+  }
+  return tabs;
+}
+
+/**
+ * Admits a new field, or says why not.
+ * @param {Field} field
+ */
+async function admit(field) {
+  const settings = await policy();
+  const { doc } = field;
+  if (field.ended) return;
+  if (!siteAllowed(settings, doc.url)) {
+    field.end(REFUSED_SITE);
+    return;
+  }
+  const inDocument = [...doc.fields.values()].filter((other) => other.admitted).length;
+  const tabs = tabsWithFields();
+  let refusal = null;
+  if (inDocument >= LIMITS.fieldsPerDocument) {
+    refusal = `This page has ${LIMITS.fieldsPerDocument} secure password fields already, the most one page may have.`;
+  } else if (admittedInTab(doc.tabId) >= LIMITS.fieldsPerTab) {
+    refusal = `This tab has ${LIMITS.fieldsPerTab} secure password fields already, the most one tab may have.`;
+  } else if (!tabs.has(doc.tabId) && tabs.size >= LIMITS.hosts) {
+    refusal = `Secure password fields are open in ${LIMITS.hosts} tabs already, the most at once: close one of them to use this one.`;
+  }
+  if (refusal !== null) {
+    field.end(refusal);
+    return;
+  }
+  field.admitted = true;
+  field.toDocument({ type: 'admit' });
+}
+
+/**
+ * The element's attributes as the plug-in gets them: names and values that are strings.
+ * @param {unknown} attributes
+ * @returns {Record<string, string>}
+ */
+function plainAttributes(attributes) {
+  /** @type {Record<string, string>} */
+  const plain = {};
+  if (attributes === null || typeof attributes !== 'object') return plain;
+  for (const [name, value] of Object.entries(attributes)) {
+    if (typeof value === 'string') plain[name] = value;
+  }
+  return plain;
+}
+
+/**
+ * @param {Doc} doc
+ * @param {any} message
+ */
+function fromDocument(doc, message) {
+  const id = message?.id;
+  if (typeof id !== 'string') return;
+  if (message.type === 'field') {
+    if (!ID.test(id) || byId.has(id)) return;
+    const field = new Field(doc, id, plainAttributes(message.attributes));
+    doc.fields.set(id, field);
+    byId.set(id, field);
+    admit(field);
+    return;
+  }
+  const field = doc.fields.get(id);
+  if (field === undefined) return;
+  if (message.type === 'gone') {
+    field.end();
+  } else if (message.type === 'keys' && field.admitted) {
+    field.toFrame({ type: 'keys', keys: Array.isArray(message.keys) ? message.keys : [] });
+  } else if (message.type === 'call' && field.admitted) {
+    field.toFrame({ type: 'call', call: message.call, method: message.method, args: message.args });
+  }
+}
+
+/**
+ * A content script's port for its document.
+ * @param {chrome.runtime.Port} port
+ */
+export function acceptDocument(port) {
+  const sender = port.sender;
+  const tabId = sender?.tab?.id;
+  if (
+    tabId === undefined ||
+    sender?.url === undefined ||
+    sender.url.startsWith(api.runtime.getURL(''))
+  ) {
+    port.disconnect();
+    return;
+  }
+  /** @type {Doc} */
+  const doc = { port, tabId, url: sender.url, fields: new Map() };
+  documents.add(doc);
+  port.onMessage.addListener((message) => fromDocument(doc, message));
+  port.onDisconnect.addListener(() => {
+    documents.delete(doc);
+    for (const field of [...doc.fields.values()]) field.end();
+  });
+}
+
+/**
+ * A field frame's port: accepted only from the frame of that field's address, in the tab of the
+ * document that placed it, once the field is admitted.
+ * @param {chrome.runtime.Port} port
+ * @param {string} id
+ */
+export function acceptFrame(port, id) {
+  const field = byId.get(id);
+  const sender = port.sender;
+  if (
+    field === undefined ||
+    !field.admitted ||
+    field.frame !== null ||
+    sender?.url !== `${FIELD_URL}#${id}` ||
+    sender.tab?.id !== field.doc.tabId
+  ) {
+    port.disconnect();
+    return;
+  }
+  field.attach(port);
+}
+
+// A site the administrator no longer allows loses its fields.
+onPolicyChange((settings) => {
+  for (const doc of documents) {
+    if (siteAllowed(settings, doc.url)) continue;
+    for (const field of [...doc.fields.values()]) field.end(REFUSED_SITE);
+  }
+});

@@ -1,0 +1,22 @@
+// The extension's background (Chromium's service worker, Firefox's background script): takes the
+// ports of the pages' content scripts ("doc") and of the field frames ("frame:<id>") and hands them
+// to documents.js, which admits the fields and runs one native host per tab (hosts.js). An open
+// connection to a native host keeps the background running in both browsers.
+import { acceptDocument, acceptFrame } from './documents.js';
+
+const api = globalThis.browser ?? globalThis.chrome;
+
+api.runtime.onConnect.addListener((port) => {
+  if (port.sender?.id !== api.runtime.id) {
+    port.disconnect();
+    return;
+  }
+  const frame = /^frame:(.+)$/.exec(port.name);
+  if (port.name === 'doc') {
+    acceptDocument(port);
+  } else if (frame !== null) {
+    acceptFrame(port, frame[1]);
+  } else {
+    port.disconnect();
+  }
+});

@@ -1,0 +1,69 @@
+// What the administrator set for the extension in the browser's managed storage (schema in
+// managed-schema.json): the sites that may use the field ("allowedSites"; empty or missing: every
+// http and https site). Read once and again whenever the browser says it changed. Used by
+// documents.js to admit fields; the native host checks the same list itself when an instance is
+// made, which covers the seconds after an install in which Chromium still reads the list as empty.
+import { anySiteMatches } from './site-patterns.js';
+
+const api = globalThis.browser ?? globalThis.chrome;
+
+/**
+ * @typedef {object} Policy
+ * @property {unknown[] | null} allowedSites null: no list, every site
+ */
+
+/** @type {Promise<Policy> | null} */
+let current = null;
+/** @type {((policy: Policy) => void)[]} */
+const listeners = [];
+
+/** @returns {Promise<Policy>} */
+async function read() {
+  let items;
+  try {
+    items = await api.storage.managed.get(null);
+  } catch {
+    // No managed storage at all (Firefox says so with an error): nothing is set.
+    items = {};
+  }
+  const sites = items?.allowedSites;
+  return { allowedSites: Array.isArray(sites) && sites.length > 0 ? sites : null };
+}
+
+/** The administrator's settings as they stand. */
+export function policy() {
+  current ??= read();
+  return current;
+}
+
+/**
+ * Calls listener with the new settings whenever the administrator changes them.
+ * @param {(policy: Policy) => void} listener
+ */
+export function onPolicyChange(listener) {
+  listeners.push(listener);
+}
+
+/**
+ * Whether the page at address may use the field.
+ * @param {Policy} settings
+ * @param {string} address
+ */
+export function siteAllowed(settings, address) {
+  let url;
+  try {
+    url = new URL(address);
+  } catch {
+    return false;
+  }
+  if (url.protocol !== 'http:' && url.protocol !== 'https:') return false;
+  return settings.allowedSites === null || anySiteMatches(settings.allowedSites, url);
+}
+
+api.storage.onChanged.addListener((_changes, area) => {
+  if (area !== 'managed') return;
+  current = read();
+  current.then((settings) => {
+    for (const listener of listeners) listener(settings);
+  });
+});

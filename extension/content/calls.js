@@ -1,0 +1,41 @@
+// The page's method calls (page/page-api.js sends each as a "securepassword:call" event on the
+// element and takes the answer from a "securepassword:reply" event): checked here and handed to
+// the element's field, which answers through the background and its frame.
+
+// The script methods of the plug-in (checked against script/methods.json by the extension's tests).
+const PAGE_METHODS = new Set([
+  'GetPassword',
+  'EncodeData',
+  'Clearpassword',
+  'GetActiveNIC',
+  'GetHardDiskNUM',
+  'GetDllVersion',
+]);
+
+window.addEventListener(
+  'securepassword:call',
+  (event) => {
+    const element = event.composedPath()[0];
+    if (!(element instanceof HTMLElement) || !(event instanceof CustomEvent)) return;
+    let request;
+    try {
+      request = JSON.parse(event.detail);
+    } catch {
+      return;
+    }
+    if (!Number.isSafeInteger(request?.call) || !PAGE_METHODS.has(request.method)) return;
+    const args = Array.isArray(request.args) ? request.args : [];
+    const field = adopt(element);
+    if (field === undefined) {
+      const detail = JSON.stringify({
+        call: request.call,
+        ok: false,
+        message: 'The element is not a secure password field in this document.',
+      });
+      element.dispatchEvent(new CustomEvent('securepassword:reply', { detail }));
+      return;
+    }
+    field.call(request.call, request.method, args);
+  },
+  true,
+);
