@@ -224,7 +224,10 @@ function fromDocument(doc, message) {
   if (message.type === 'gone') {
     field.end();
   } else if (message.type === 'keys' && field.admitted) {
-    field.toFrame({ type: 'keys', keys: Array.isArray(message.keys) ? message.keys : [] });
+    const keys = Array.isArray(message.keys) ? message.keys : [];
+    field.toFrame({ type: 'keys', keys, focused: message.focused === true });
+  } else if (message.type === 'blur' && field.admitted) {
+    field.toFrame({ type: 'blur' });
   } else if (message.type === 'call' && field.admitted) {
     field.toFrame({ type: 'call', call: message.call, method: message.method, args: message.args });
   }

@@ -25,6 +25,7 @@ const BOX_STYLE = `
 }
 .cover:focus { border-color: #5b9dd9; box-shadow: 0 0 0 2px rgba(91, 157, 217, 0.45) inset; }
 .cover.failed { background: #eee; border-style: dashed; cursor: not-allowed; }
+.cover { z-index: 1; }
 .cover[hidden] { display: none; }
 iframe { display: block; border: 0; padding: 0; color-scheme: normal; }
 iframe.loading { pointer-events: none; opacity: 0; }
@@ -72,7 +73,11 @@ class Field {
     this.cover.className = 'cover';
     this.cover.tabIndex = 0;
     this.cover.addEventListener('focus', () => this.focusChanged(true));
-    this.cover.addEventListener('blur', () => this.focusChanged(false));
+    this.cover.addEventListener('blur', () => {
+      this.focusChanged(false);
+      // Keys the cover took for a live frame put its instance in focus; now it has lost it.
+      if (this.state === 'live') toBackground({ type: 'blur', id: this.id });
+    });
     this.root.append(style, this.cover);
     this.resize();
     this.element.localName === 'object'
@@ -104,7 +109,6 @@ class Field {
       this.reloading = true;
       this.state = 'admitted';
       this.frame.className = 'loading';
-      this.frame.inert = true;
       this.frame.tabIndex = -1;
       this.cover.hidden = false;
     }
@@ -155,12 +159,17 @@ class Field {
       }
       this.cover.textContent = '\u2022'.repeat(this.heldLength);
     }
-    // Only a live frame that lost the focus to the cover gets here; hand the key on at once.
-    if (this.state === 'live') this.handOver();
+    // Only a live frame that lost the focus to the cover gets here: the key goes on at once, and
+    // the focus back into the frame.
+    if (this.state === 'live') {
+      this.handOver();
+      this.frame?.focus();
+    }
   }
 
-  handOver() {
-    toBackground({ type: 'keys', id: this.id, keys: this.keys.drain() });
+  /** @param {boolean} [focused] whether the box has the focus */
+  handOver(focused = true) {
+    toBackground({ type: 'keys', id: this.id, keys: this.keys.drain(), focused });
     this.heldLength = 0;
   }
 
@@ -215,7 +224,6 @@ class Field {
     this.state = 'admitted';
     const frame = document.createElement('iframe');
     frame.className = 'loading';
-    frame.inert = true;
     frame.tabIndex = -1;
     frame.title = 'Secure password field';
     frame.src = `${FIELD_URL}#${this.id}`;
@@ -228,10 +236,9 @@ class Field {
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
-    const coverHadFocus = this.hasFocus && this.root.activeElement === this.cover;
-    this.handOver();
+    const coverHadFocus = this.root.activeElement === this.cover;
+    this.handOver(coverHadFocus);
     this.frame.className = '';
-    this.frame.inert = false;
     this.frame.removeAttribute('tabindex');
     this.cover.hidden = true;
     this.cover.textContent = '';

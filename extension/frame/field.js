@@ -28,6 +28,8 @@ const typed = new KeyQueue(); // keys typed here before the instance is up
 /** @type {import('./display.js').Display} */
 let pending = { length: 0, caret: null };
 let failure = '';
+let instanceFocused = false; // what the instance was last told of the focus
+let boxFocused = false; // the page's side of the field had the focus when it handed its keys over
 let nextRequest = 1;
 /** @type {Map<number, {resolve: (reply: any) => void, reject: (error: Error) => void}>} */
 const requests = new Map();
@@ -124,7 +126,6 @@ function start(init) {
       if (state !== 'starting') return;
       state = 'up';
       flush();
-      if (document.hasFocus()) focusChanged(true);
       toPage({ type: 'ready' });
       for (const resume of waitingForUp.splice(0)) resume();
     },
@@ -133,12 +134,17 @@ function start(init) {
 }
 
 // Sends the keys held, the content script's first, in the order typed; the host answers in order.
+// They were typed into the field: the instance has the focus while it takes them, and keeps it
+// only if the field still has it.
 function flush() {
   if (state !== 'up' || !handedOver) return;
   const held = early.length + typed.length;
+  if (document.hasFocus()) focusChanged(true);
   for (const queue of [early, typed]) {
     for (const record of queue.drain()) keyEvent(record);
   }
+  // Typed before the user moved on: the instance took them in focus, and now loses it.
+  if (instanceFocused && !document.hasFocus() && !boxFocused) focusChanged(false);
   // The host's answers to these keys redraw the field; until then it shows them as confirmed.
   if (held > 0) view.show(pending);
 }
@@ -155,7 +161,10 @@ function event(cocoa) {
 function focusChanged(hasFocus) {
   view.focused(hasFocus);
   toPage({ type: 'focus', hasFocus });
-  event({ type: 'focusChanged', hasFocus });
+  if (state === 'up') {
+    instanceFocused = hasFocus;
+    event({ type: 'focusChanged', hasFocus });
+  }
 }
 
 /**
@@ -176,6 +185,9 @@ function takeKey(record) {
 function keyEvent(record) {
   const cocoa = cocoaKeyEvent(record);
   if (cocoa === null) return;
+  // A key typed into the field's box (here, or handed over by the page's side) puts the
+  // instance in focus first, as a click into the field would have.
+  if (!instanceFocused) focusChanged(true);
   event(cocoa).then((reply) => {
     // The plug-in leaves Return to the page.
     if (reply?.handled === false && cocoa.type === 'keyDown' && record.key === 'Enter') {
@@ -230,7 +242,13 @@ function fromPage(message) {
     start(message);
   } else if (message?.type === 'keys') {
     // The keys the content script took before this frame could; they come before any typed here.
-    if (handedOver) return;
+    if (handedOver) {
+      // The page's box had the focus again for a moment: these keys came after those sent.
+      for (const record of Array.isArray(message.keys) ? message.keys : []) {
+        if (isKeyRecord(record)) takeKey(record);
+      }
+      return;
+    }
     let display = { length: 0, caret: /** @type {number | null} */ (null) };
     for (const record of Array.isArray(message.keys) ? message.keys : []) {
       if (!isKeyRecord(record)) continue;
@@ -239,11 +257,14 @@ function fromPage(message) {
     // What was typed here meanwhile comes after the handed-over keys.
     for (const record of typed.records()) display = pendingDisplay(display, record);
     handedOver = true;
+    boxFocused = message.focused === true;
     pending = display;
     if (early.length + typed.length > 0) view.show(pending, state !== 'up');
     flush();
   } else if (message?.type === 'call') {
     call(message);
+  } else if (message?.type === 'blur') {
+    if (!document.hasFocus() && instanceFocused) focusChanged(false);
   }
 }
 
@@ -285,22 +306,8 @@ async function call(message) {
 window.addEventListener('keydown', onKey, true);
 window.addEventListener('keyup', onKey, true);
 window.addEventListener('keypress', (domEvent) => domEvent.preventDefault(), true);
-window.addEventListener('focus', () => {
-  if (state === 'up') {
-    focusChanged(true);
-  } else {
-    view.focused(true);
-    toPage({ type: 'focus', hasFocus: true });
-  }
-});
-window.addEventListener('blur', () => {
-  if (state === 'up') {
-    focusChanged(false);
-  } else {
-    view.focused(false);
-    toPage({ type: 'focus', hasFocus: false });
-  }
-});
+window.addEventListener('focus', () => focusChanged(true));
+window.addEventListener('blur', () => focusChanged(false));
 window.addEventListener('mousedown', (domEvent) => {
   view.field.focus({ preventScroll: true });
   event(mouse('mouseDown', domEvent));

@@ -48,10 +48,45 @@ export async function until(check, what, ms = 10000) {
   }
 }
 
+// A page of n fields (<object>s of 40x10), and frames of the other test site with fields of
+// their own: /many?fields=N&frames=M&frameFields=K&other=ORIGIN.
+function manyFields(query) {
+  const count = (name) => Math.min(5000, Number(query.get(name) ?? 0));
+  const other = query.get('other') ?? '';
+  const fields = Array.from(
+    { length: count('fields') },
+    (_, i) =>
+      `<object id="f${i}" type="application/x-secure-password" width="40" height="10"></object>`,
+  ).join('');
+  const frames = Array.from(
+    { length: count('frames') },
+    (_, i) =>
+      `<iframe id="frame${i}" width="200" height="60" src="${other}/many?fields=${count('frameFields')}"></iframe>`,
+  ).join('');
+  return (
+    '<!doctype html><html lang="en"><head><meta charset="utf-8"><title>Many fields</title>' +
+    '<script>window.fieldEvents=[];for(const t of ["securepasswordready","securepassworderror"])' +
+    'document.addEventListener(t,(e)=>fieldEvents.push({type:e.type,id:e.target.id,' +
+    'message:e.message??null}));</script></head><body>' +
+    fields +
+    frames +
+    '</body></html>'
+  );
+}
+
+// Serves the test pages. A page with the comment <!--hold--> is sent up to it at once and the
+// rest after ?hold=MS milliseconds: the browser has the first part (and its fields) in the page
+// while it is still parsing.
 function serve(directory, address) {
   const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript' };
   const server = http.createServer((request, response) => {
-    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    const url = new URL(request.url, 'http://x');
+    if (url.pathname === '/many') {
+      response.writeHead(200, { 'content-type': types['.html'] });
+      response.end(manyFields(url.searchParams));
+      return;
+    }
+    const name = path.normalize(decodeURIComponent(url.pathname));
     const file = path.join(directory, name);
     if (!file.startsWith(directory) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       response.writeHead(404).end();
@@ -60,7 +95,14 @@ function serve(directory, address) {
     response.writeHead(200, {
       'content-type': types[path.extname(file)] ?? 'application/octet-stream',
     });
-    response.end(fs.readFileSync(file));
+    const content = fs.readFileSync(file);
+    const hold = content.indexOf('<!--hold-->');
+    if (hold < 0 || !url.searchParams.has('hold')) {
+      response.end(content);
+      return;
+    }
+    response.write(content.subarray(0, hold));
+    setTimeout(() => response.end(content.subarray(hold)), Number(url.searchParams.get('hold')));
   });
   return new Promise((resolve) => server.listen(0, address, () => resolve(server)));
 }
@@ -234,12 +276,15 @@ export class Session {
 const FIELD_URL_PART = '/field.html#';
 
 // Puppeteer's frame object for each field frame of the page (Firefox reports such frames as
-// about:blank, and test pages have no other frames).
+// about:blank at first; the test pages' own frames have addresses of the test sites).
 function fieldFrames(page) {
   const frames = [];
   for (const frame of page.frames()) {
     if (frame === page.mainFrame()) continue;
-    if (frame.url().includes(FIELD_URL_PART) || BROWSER === 'firefox') frames.push(frame);
+    const url = frame.url();
+    if (url.includes(FIELD_URL_PART) || (BROWSER === 'firefox' && url === 'about:blank')) {
+      frames.push(frame);
+    }
   }
   return frames;
 }
@@ -266,9 +311,8 @@ function readDrawing() {
 export async function drawings(page) {
   const result = {};
   for (const frame of fieldFrames(page)) {
-    const drawing = await evaluateInFrame(page, frame, readDrawing);
-    if (drawing !== null && drawing !== undefined)
-      result[`${drawing.width}x${drawing.height}`] = drawing;
+    const shown = await evaluateInFrame(page, frame, readDrawing);
+    if (shown !== null && shown !== undefined) result[`${shown.width}x${shown.height}`] = shown;
   }
   return result;
 }
@@ -312,8 +356,8 @@ export async function evaluateInFrame(page, frame, fn) {
 // The frame of the field of that size.
 export async function frameOfSize(page, size) {
   for (const frame of fieldFrames(page)) {
-    const drawing = await evaluateInFrame(page, frame, readDrawing);
-    if (drawing !== null && `${drawing.width}x${drawing.height}` === size) return frame;
+    const shown = await evaluateInFrame(page, frame, readDrawing);
+    if (shown !== null && `${shown.width}x${shown.height}` === size) return frame;
   }
   throw new Error(`no field frame of ${size}`);
 }
@@ -378,14 +422,13 @@ export async function waitForReady(page, ids) {
 // Calls a field's method in the page; answers {ok, value} or {ok: false, message}.
 export function callField(page, id, method, ...args) {
   return page.evaluate(
-    (fieldId, name, list) =>
-      document
-        .getElementById(fieldId)
-        [name](...list)
-        .then(
-          (value) => ({ ok: true, value }),
-          (error) => ({ ok: false, message: String(error.message) }),
-        ),
+    (fieldId, name, list) => {
+      const element = document.getElementById(fieldId);
+      return element[name](...list).then(
+        (value) => ({ ok: true, value }),
+        (error) => ({ ok: false, message: String(error.message) }),
+      );
+    },
     id,
     method,
     args,

@@ -39,8 +39,9 @@ try {
   console.log(
     `Typed ${DEMO_PASSWORD.length} characters into the field; the page's script received:`,
   );
-  for (const [method, value] of Object.entries(received))
+  for (const [method, value] of Object.entries(received)) {
     console.log(`  ${method}(): ${JSON.stringify(value)}`);
+  }
   const decoded = decode(received.GetPassword);
   console.log(
     `GetPassword() decodes to what was typed: ${decoded.ok && decoded.clear === DEMO_PASSWORD ? 'yes' : 'NO'}`,
