@@ -12,7 +12,6 @@ import {
   callField,
   clickField,
   decode,
-  drawing,
   expectDrawing,
   sleep,
   until,
@@ -113,6 +112,11 @@ describe(`keys at the edges of a field's life in ${BROWSER}`, () => {
         if (how.includes('visibility')) element.style.visibility = 'hidden';
         else element.style.display = 'none';
       }, hide);
+      // The focus leaves the field, as it leaves a plain input; the keys that follow go nowhere.
+      await until(
+        () => page.evaluate(() => document.activeElement === document.body),
+        `${hide}: the focus leaving the hidden field`,
+      );
       await page.keyboard.type('cd');
       await sleep(150);
       assert.deepEqual(await page.evaluate(() => window.seen), [], `${hide}: the page saw keys`);
@@ -122,8 +126,6 @@ describe(`keys at the edges of a field's life in ${BROWSER}`, () => {
         element.style.display = '';
       });
       assert.equal(await typed(page, 'first'), 'ab', `${hide}: the hidden field took keys`);
-      const shown = await until(() => drawing(page, '240x28'), 'the field drawn again');
-      assert.equal(shown.focused, false, `${hide}: the focus stayed in the hidden field`);
       // A click elsewhere ends it: the page's own keys are its own again.
       await page.click('#after');
       await page.keyboard.type('z');
