@@ -16,8 +16,8 @@
 
 namespace {
 
-using npapihost::KeyPress;
-using npapihost::Page;
+using npapibrowser::KeyPress;
+using npapibrowser::Page;
 
 PluginObject* recordOf(Page* page) { return static_cast<PluginObject*>(page->npp()->pdata); }
 
@@ -66,7 +66,7 @@ TEST_F(Events, AnswersByEventType) {
     event.type = static_cast<NPCocoaEventType>(type);
     EXPECT_EQ(page_->sendEvent(event), 0) << type;
   }
-  EXPECT_EQ(host_.pluginFuncs().event(page_->npp(), nullptr), 0);
+  EXPECT_EQ(browser_.pluginFuncs().event(page_->npp(), nullptr), 0);
   EXPECT_TRUE(page_->invalidatedRects().empty());  // none of these asks for a redraw
 }
 
