@@ -220,7 +220,6 @@ void Dispatcher::newInstance(Request& request, Json& answer) {
   options.mimeType.assign(mimeType->data(), mimeType->size());
   options.location = location != nullptr ? std::string(location->data(), location->size())
                                          : std::string("about:blank");
-  options.recordCalls = false;
   if (attributes != nullptr) {
     for (auto it = attributes->begin(); it != attributes->end(); ++it) {
       if (!it.value().is_string()) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "nativeui/InputSourceRegistry.h"
 #include "nativeui/NSAutoreleasePool.h"
@@ -95,8 +97,9 @@ bool Browser::load(const std::string& modulePath, const TableOptions& tables) {
   gActive = this;
   _nativeBaseline = static_cast<long>(NSLiveObjectTotal());
   _layerBaseline = static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer));
+  BrowserCore::setActive(&_core);
   BrowserServices::fill(&_browserTable);
-  _plugin = presetPluginFuncs();
+  _core.plugin = presetPluginFuncs();
 
   // The browser table as presented: the whole one, a shorter copy kept while the module is loaded,
   // or none.
@@ -121,30 +124,30 @@ bool Browser::load(const std::string& modulePath, const TableOptions& tables) {
   if (tables.pluginTableMissing) {
     NSAutoreleaseScope pool;
     _getEntryPointsResult = getEntryPoints(nullptr);
-  } else if (tables.pluginTableSize < sizeof _plugin) {
+  } else if (tables.pluginTableSize < sizeof _core.plugin) {
     // Taken back into the whole table; the slots past the shorter one stay empty.
     const std::size_t size = tables.pluginTableSize;
-    _plugin.size = static_cast<uint16_t>(size);
+    _core.plugin.size = static_cast<uint16_t>(size);
     std::unique_ptr<unsigned char[]> shorter(new unsigned char[size]);
-    std::memcpy(shorter.get(), &_plugin, size);
+    std::memcpy(shorter.get(), &_core.plugin, size);
     {
       NSAutoreleaseScope pool;
       _getEntryPointsResult = getEntryPoints(reinterpret_cast<NPPluginFuncs*>(shorter.get()));
     }
-    std::memset(&_plugin, 0, sizeof _plugin);
-    std::memcpy(&_plugin, shorter.get(), size);
+    std::memset(&_core.plugin, 0, sizeof _core.plugin);
+    std::memcpy(&_core.plugin, shorter.get(), size);
   } else {
     NSAutoreleaseScope pool;
-    _getEntryPointsResult = getEntryPoints(&_plugin);
+    _getEntryPointsResult = getEntryPoints(&_core.plugin);
   }
   std::string problem;
   if (_getEntryPointsResult != NPERR_NO_ERROR) {
     problem = "NP_GetEntryPoints answered error " + std::to_string(_getEntryPointsResult);
-  } else if ((_plugin.version >> 8) != NP_VERSION_MAJOR) {
-    problem = "the plug-in table has version " + hex(_plugin.version) +
+  } else if ((_core.plugin.version >> 8) != NP_VERSION_MAJOR) {
+    problem = "the plug-in table has version " + hex(_core.plugin.version) +
               ", whose major version is not " + std::to_string(NP_VERSION_MAJOR);
-  } else if (!hasPluginEntry(offsetof(NPPluginFuncs, newp)) ||
-             !hasPluginEntry(offsetof(NPPluginFuncs, destroy))) {
+  } else if (!_core.hasPluginEntry(offsetof(NPPluginFuncs, newp)) ||
+             !_core.hasPluginEntry(offsetof(NPPluginFuncs, destroy))) {
     problem = "the plug-in table has no newp or no destroy entry";
   }
   if (!problem.empty()) {
@@ -159,34 +162,30 @@ bool Browser::load(const std::string& modulePath, const TableOptions& tables) {
   return true;
 }
 
-bool Browser::hasPluginEntry(std::size_t offset) const {
-  if (_plugin.size < offset + sizeof(void*)) return false;
-  void* entry = nullptr;
-  std::memcpy(&entry, reinterpret_cast<const char*>(&_plugin) + offset, sizeof entry);
-  return entry != nullptr;
-}
-
 void Browser::closeModule() {
-  _objects.reclaimAll();
-  _allocator.releaseAll();
+  _core.objects.reclaimAll();
+  _core.allocator.releaseAll();
   if (_module != nullptr) dlclose(_module);
   _module = nullptr;
   _shutdown = nullptr;
-  if (gActive == this) gActive = nullptr;
+  if (gActive == this) {
+    gActive = nullptr;
+    BrowserCore::setActive(nullptr);
+  }
 }
 
 UnloadReport Browser::report() const {
   UnloadReport r;
-  r.liveBlocks = _allocator.liveBlocks();
-  r.liveBytes = _allocator.liveBytes();
-  r.doubleFrees = _allocator.doubleFrees();
-  r.invalidFrees = _allocator.invalidFrees();
-  r.liveObjects = _objects.liveCount();
+  r.liveBlocks = _core.allocator.liveBlocks();
+  r.liveBytes = _core.allocator.liveBytes();
+  r.doubleFrees = _core.allocator.doubleFrees();
+  r.invalidFrees = _core.allocator.invalidFrees();
+  r.liveObjects = _core.objects.liveCount();
   r.liveNativeObjects = static_cast<long>(NSLiveObjectTotal()) - _nativeBaseline;
   r.liveLayers = static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer)) - _layerBaseline;
   r.inputSourceReferences = TISRegistry::outstandingReferences();
-  r.faults = _allocator.faults();
-  r.faults.insert(r.faults.end(), _objects.faults().begin(), _objects.faults().end());
+  r.faults = _core.allocator.faults();
+  r.faults.insert(r.faults.end(), _core.objects.faults().begin(), _core.objects.faults().end());
 
   char line[160];
   r.text = "npapibrowser report for " + _path + "\n";
@@ -211,7 +210,7 @@ UnloadReport Browser::report() const {
 
 UnloadReport Browser::unload() {
   if (!isLoaded()) return _lastReport;
-  while (!_pages.empty()) closePage(_pages.back());
+  while (!_pages.empty()) closePage(_pages.back().get());
   {
     NSAutoreleaseScope pool;
     _shutdownResult = _shutdown();
@@ -222,11 +221,9 @@ UnloadReport Browser::unload() {
 }
 
 Page* Browser::openPage(const PageOptions& options) {
-  if (!isLoaded() || !hasPluginEntry(offsetof(NPPluginFuncs, newp))) return nullptr;
-  Page* page = new Page(this, options);
-  _pages.push_back(page);
-  page->create();
-  return page;
+  if (!isLoaded() || !_core.hasPluginEntry(offsetof(NPPluginFuncs, newp))) return nullptr;
+  _pages.push_back(std::make_unique<Page>(_core, options));
+  return _pages.back().get();
 }
 
 ReadyPage Browser::openReadyPage(uint32_t width, uint32_t height, const PageOptions& options) {
@@ -244,34 +241,15 @@ ReadyPage Browser::openReadyPage(uint32_t width, uint32_t height, const PageOpti
 }
 
 void Browser::closePage(Page* page) {
-  auto it = std::find(_pages.begin(), _pages.end(), page);
+  auto it = std::find_if(_pages.begin(), _pages.end(),
+                         [page](const std::unique_ptr<Page>& open) { return open.get() == page; });
   if (it == _pages.end()) return;
-  page->destroy();
-  _pages.erase(std::find(_pages.begin(), _pages.end(), page));
-  delete page;
+  // NPP_Destroy runs while the page is still found by its instance; only then does it leave.
+  std::unique_ptr<Page> closing = std::move(*it);
+  _pages.erase(it);
+  closing.reset();
 }
 
-Page* Browser::pageFor(NPP npp) const {
-  if (npp == nullptr) return nullptr;
-  for (Page* page : _pages) {
-    if (page->npp() == npp) return page;
-  }
-  return nullptr;
-}
-
-unsigned Browser::calls(const std::string& service) const {
-  auto it = _calls.find(service);
-  return it == _calls.end() ? 0 : it->second;
-}
-
-void Browser::releaseVariantValue(NPVariant* variant) {
-  if (variant == nullptr) return;
-  if (variant->type == NPVariantType_String) {
-    _allocator.free(const_cast<NPUTF8*>(variant->value.stringValue.UTF8Characters));
-  } else if (variant->type == NPVariantType_Object) {
-    _objects.release(variant->value.objectValue);
-  }
-  VOID_TO_NPVARIANT(*variant);
-}
+Page* Browser::pageFor(NPP npp) const { return _core.pageFor(npp); }
 
 }  // namespace npapibrowser

@@ -4,16 +4,15 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "npapi/all.h"
-#include "npapi_browser/BrowserAllocator.h"
-#include "npapi_browser/Identifiers.h"
-#include "npapi_browser/ObjectRuntime.h"
+#include "npapi_browser/BrowserCore.h"
+#include "npapi_browser/BrowserObserver.h"
 #include "npapi_browser/Page.h"
+#include "npapi_browser/PageOptions.h"
 #include "npapi_browser/UnloadReport.h"
 
 namespace npapibrowser {
@@ -80,35 +79,29 @@ class Browser {
 
   // The table handed to NP_Initialize, and the plug-in's table after NP_GetEntryPoints.
   const NPNetscapeFuncs& browserFuncs() const { return _browserTable; }
-  const NPPluginFuncs& pluginFuncs() const { return _plugin; }
+  const NPPluginFuncs& pluginFuncs() const { return _core.plugin; }
   // The plug-in table as preset before NP_GetEntryPoints: size, version, and recognisable values
   // in javaClass and the slots after setvalue.
   static NPPluginFuncs presetPluginFuncs();
 
-  BrowserAllocator& allocator() { return _allocator; }
-  Identifiers& identifiers() { return _identifiers; }
-  ObjectRuntime& objects() { return _objects; }
+  BrowserAllocator& allocator() { return _core.allocator; }
+  Identifiers& identifiers() { return _core.identifiers; }
+  ObjectRuntime& objects() { return _core.objects; }
 
-  // Calls the plug-in made to one browser service, by table field name ("getvalue", "memalloc").
-  unsigned calls(const std::string& service) const;
-  void resetCalls() { _calls.clear(); }
-  // Messages given to NPN_SetException.
-  const std::vector<std::string>& exceptions() const { return _exceptions; }
+  // Who watches the services the plug-in calls and what it asks of each page (BrowserObserver.h);
+  // null, the default, for nobody. The observer must outlive its installation.
+  void setObserver(BrowserObserver* observer) { _core.observer = observer; }
 
   // NPN_ReleaseVariantValue: frees string bytes with the allocator, releases an object, and
   // leaves the variant void.
-  void releaseVariantValue(NPVariant* variant);
+  void releaseVariantValue(NPVariant* variant) { _core.releaseVariantValue(variant); }
 
   // The loaded browser of this process, or null.
   static Browser* active();
 
  private:
-  friend class Page;
-  friend struct BrowserServices;
   void fail(const std::string& text);
   void closeModule();
-  bool hasPluginEntry(std::size_t offset) const;
-  void count(const char* service) { ++_calls[service]; }
 
   void* _module = nullptr;
   std::string _path;
@@ -119,13 +112,8 @@ class Browser {
   NP_ShutdownFunc _shutdown = nullptr;
   NPNetscapeFuncs _browserTable{};
   std::unique_ptr<unsigned char[]> _shortBrowser;  // the shorter table the module was given
-  NPPluginFuncs _plugin{};
-  BrowserAllocator _allocator;
-  Identifiers _identifiers;
-  ObjectRuntime _objects;
-  std::vector<Page*> _pages;
-  std::map<std::string, unsigned> _calls;
-  std::vector<std::string> _exceptions;
+  BrowserCore _core;
+  std::vector<std::unique_ptr<Page>> _pages;  // in the order opened
   UnloadReport _lastReport;
   long _nativeBaseline = 0;
   long _layerBaseline = 0;

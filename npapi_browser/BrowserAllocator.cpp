@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "wipe/secure_wipe.h"
 
@@ -21,16 +20,10 @@ std::string describe(const char* what, const void* block) {
 BrowserAllocator::~BrowserAllocator() { releaseAll(); }
 
 void* BrowserAllocator::allocate(uint32_t size) {
-  bool refused =
-      _refuseAll || (_limitSize && size > _largest) || (_countdown && _allowedBeforeRefusal == 0);
-  if (refused) {
-    ++_refusals;
-    return nullptr;
-  }
+  if (_watcher != nullptr && _watcher->refuses(size)) return nullptr;
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block == nullptr) return nullptr;
   std::memset(block, 0xCB, size == 0 ? 1 : size);
-  if (_countdown) --_allowedBeforeRefusal;
   _freed.erase(block);
   _live[block] = size;
   _liveBytes += size;
@@ -52,11 +45,7 @@ void BrowserAllocator::free(void* block) {
     return;
   }
   std::size_t size = it->second;
-  if (_freeHook) _freeHook(block, size);
-  if (!_watched.empty() && size >= _watched.size()) {
-    std::string_view contents(static_cast<const char*>(block), size);
-    if (contents.find(_watched) != std::string_view::npos) ++_watchHits;
-  }
+  if (_watcher != nullptr) _watcher->freeing(block, size);
   _liveBytes -= size;
   _live.erase(it);
   // Freed addresses tell a double free from a foreign pointer. The record is emptied when it is

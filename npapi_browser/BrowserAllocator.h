@@ -1,18 +1,28 @@
 // The browser's memory service (NPN_MemAlloc / NPN_MemFree) as the stand-in browser plays it:
-// blocks counted, bad frees caught and reported instead of reaching the heap, refusals on demand,
-// and a hook that sees each block before it is freed (secret-hygiene tests). Freed blocks are wiped
-// before they go back to the heap. Single-threaded.
+// blocks counted, bad frees caught and reported instead of reaching the heap. Freed blocks are
+// wiped before they go back to the heap. An installed watcher (the tests' refusals and freed-block
+// watch, npapi_browser/testing/AllocatorControl.h) may refuse allocations and sees every block
+// before it is freed; the shipped programs install none. Single-threaded.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 namespace npapibrowser {
+
+// A say in the allocator's work, for whoever installs one.
+class AllocationWatcher {
+ public:
+  virtual ~AllocationWatcher() = default;
+  // Asked before every allocation: true makes it answer null.
+  virtual bool refuses(uint32_t size) = 0;
+  // Shown every live block (its asked size) just before it is freed.
+  virtual void freeing(const void* block, std::size_t size) = 0;
+};
 
 // New blocks are filled with 0xCB, so code relying on zeroed memory it did not zero shows up.
 class BrowserAllocator {
@@ -22,8 +32,8 @@ class BrowserAllocator {
   BrowserAllocator(const BrowserAllocator&) = delete;
   BrowserAllocator& operator=(const BrowserAllocator&) = delete;
 
-  // A block of size bytes (0 gives a block that holds nothing), or null when refused or out of
-  // memory.
+  // A block of size bytes (0 gives a block that holds nothing), or null when the watcher refuses
+  // or memory runs out.
   void* allocate(uint32_t size);
   // Frees a live block. Null does nothing; a block freed twice or never allocated here is
   // recorded as a fault and left alone.
@@ -34,26 +44,13 @@ class BrowserAllocator {
   std::size_t allocations() const { return _allocations; }
   unsigned doubleFrees() const { return _doubleFrees; }
   unsigned invalidFrees() const { return _invalidFrees; }
-  unsigned refusals() const { return _refusals; }
   const std::vector<std::string>& faults() const { return _faults; }
   bool isLive(const void* block) const { return _live.count(block) != 0; }
   // The size asked for a live block, or 0.
   std::size_t blockSize(const void* block) const;
 
-  // Refusal switches; the strictest that applies wins.
-  void refuseAll(bool refuse) { _refuseAll = refuse; }
-  // After count more successful allocations every further one is refused.
-  void refuseAfter(std::size_t count) { _allowedBeforeRefusal = count, _countdown = true; }
-  // Requests for more than size bytes are refused.
-  void refuseLargerThan(std::size_t size) { _largest = size, _limitSize = true; }
-  void allowAll() { _refuseAll = _countdown = _limitSize = false; }
-
-  // Sees every block (its asked size) just before it is freed; an empty function removes it.
-  using FreeHook = std::function<void(const void* block, std::size_t size)>;
-  void setFreeHook(FreeHook hook) { _freeHook = std::move(hook); }
-  // Counts freed blocks that contain bytes (empty: stop watching).
-  void watchFreedBlocksFor(const std::string& bytes) { _watched = bytes, _watchHits = 0; }
-  std::size_t watchHits() const { return _watchHits; }
+  // The watcher, or null for none; it must outlive its installation.
+  void setWatcher(AllocationWatcher* watcher) { _watcher = watcher; }
 
   // Frees every live block (shutdown, after the report).
   void releaseAll();
@@ -67,16 +64,8 @@ class BrowserAllocator {
   std::size_t _allocations = 0;
   unsigned _doubleFrees = 0;
   unsigned _invalidFrees = 0;
-  unsigned _refusals = 0;
   std::vector<std::string> _faults;
-  bool _refuseAll = false;
-  bool _countdown = false;
-  std::size_t _allowedBeforeRefusal = 0;
-  bool _limitSize = false;
-  std::size_t _largest = 0;
-  FreeHook _freeHook;
-  std::string _watched;
-  std::size_t _watchHits = 0;
+  AllocationWatcher* _watcher = nullptr;
 };
 
 }  // namespace npapibrowser

@@ -16,11 +16,7 @@ std::string describe(const char* what, const void* object) {
 
 NPObject* ObjectRuntime::create(NPP npp, NPClass* aClass, bool browserOwned) {
   if (aClass == nullptr) return nullptr;
-  if (_alwaysFail) return nullptr;
-  if (_failures > 0) {
-    --_failures;
-    return nullptr;
-  }
+  if (_gate != nullptr && _gate->refusesCreation()) return nullptr;
   NPObject* object = nullptr;
   bool browserAllocated = aClass->allocate == nullptr;
   if (browserAllocated) {

@@ -12,14 +12,22 @@
 
 namespace npapibrowser {
 
+// A say in object creation, for whoever installs one.
+class CreationGate {
+ public:
+  virtual ~CreationGate() = default;
+  // Asked before every creation: true makes it answer null.
+  virtual bool refusesCreation() = 0;
+};
+
 class ObjectRuntime {
  public:
   ObjectRuntime() = default;
   ObjectRuntime(const ObjectRuntime&) = delete;
   ObjectRuntime& operator=(const ObjectRuntime&) = delete;
 
-  // A new object with one reference, or null (null class, allocate answered null, or a failure
-  // injected). browserOwned marks the stand-in browser's own objects (the page's window object).
+  // A new object with one reference, or null (null class, allocate answered null, or the gate
+  // refused). browserOwned marks the stand-in browser's own objects (the page's window object).
   NPObject* create(NPP npp, NPClass* aClass, bool browserOwned = false);
   NPObject* retain(NPObject* object);
   void release(NPObject* object);
@@ -33,10 +41,8 @@ class ObjectRuntime {
   unsigned deallocated() const { return _deallocated; }
   const std::vector<std::string>& faults() const { return _faults; }
 
-  // The next count creations answer null.
-  void failNextCreations(unsigned count) { _failures = count; }
-  // Every creation answers null until turned off.
-  void setCreationFails(bool fails) { _alwaysFail = fails; }
+  // The gate, or null for none; it must outlive its installation.
+  void setCreationGate(CreationGate* gate) { _gate = gate; }
 
   // Deallocates every live object regardless of its count (shutdown, after the report).
   void reclaimAll();
@@ -51,8 +57,7 @@ class ObjectRuntime {
   std::unordered_map<const NPObject*, Record> _live;
   unsigned _created = 0;
   unsigned _deallocated = 0;
-  unsigned _failures = 0;
-  bool _alwaysFail = false;
+  CreationGate* _gate = nullptr;
   std::vector<std::string> _faults;
 };
 

@@ -2,114 +2,40 @@
 // page's window object.
 #include "npapi_browser/Page.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "nativeui/CALayer.h"
 #include "nativeui/LayerText.h"
 #include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/NSString.h"
-#include "npapi_browser/Browser.h"
+#include "npapi_browser/WindowObject.h"
 
 namespace npapibrowser {
 
-// ---- The page's window object: answers "eval" with the page's location ----------------------
-
-namespace {
-
-struct WindowObject {
-  NPObject header;
-  Page* page;  // null once the page has closed
-};
-
-NPObject* windowAllocate(NPP, NPClass*) {
-  return static_cast<NPObject*>(std::calloc(1, sizeof(WindowObject)));
-}
-void windowDeallocate(NPObject* object) { std::free(object); }
-
-bool isEval(NPIdentifier name) {
-  Browser* browser = Browser::active();
-  const std::string* text = browser != nullptr ? browser->identifiers().name(name) : nullptr;
-  return text != nullptr && *text == "eval";
-}
-
-bool windowHasMethod(NPObject*, NPIdentifier name) { return isEval(name); }
-
-}  // namespace
-
-struct WindowObjectAccess {
-  static bool invoke(NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t argCount,
-                     NPVariant* result) {
-    Page* page = reinterpret_cast<WindowObject*>(object)->page;
-    if (page == nullptr || !isEval(name)) return false;
-    return page->eval(args, argCount, result);
-  }
-};
-
-namespace {
-
-bool windowInvoke(NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t argCount,
-                  NPVariant* result) {
-  return WindowObjectAccess::invoke(object, name, args, argCount, result);
-}
-bool windowNoCall(NPObject*, const NPVariant*, uint32_t, NPVariant*) { return false; }
-bool windowNoProperty(NPObject*, NPIdentifier) { return false; }
-bool windowNoGet(NPObject*, NPIdentifier, NPVariant*) { return false; }
-bool windowNoSet(NPObject*, NPIdentifier, const NPVariant*) { return false; }
-bool windowNoEnumerate(NPObject*, NPIdentifier**, uint32_t*) { return false; }
-
-NPClass gWindowClass = {
-    NP_CLASS_STRUCT_VERSION,
-    windowAllocate,
-    windowDeallocate,
-    nullptr,
-    windowHasMethod,
-    windowInvoke,
-    windowNoCall,
-    windowNoProperty,
-    windowNoGet,
-    windowNoSet,
-    windowNoProperty,
-    windowNoEnumerate,
-    windowNoCall,
-};
-
-}  // namespace
-
-bool Page::eval(const NPVariant* args, uint32_t argCount, NPVariant* result) {
-  if (args == nullptr || argCount < 1 || args[0].type != NPVariantType_String) return false;
-  const NPString& script = args[0].value.stringValue;
-  if (_options.recordCalls) {
-    _evaluatedScripts.emplace_back(script.UTF8Characters != nullptr ? script.UTF8Characters : "",
-                                   script.UTF8Length);
-  }
-  if (!_options.hasLocation || result == nullptr) return false;
-  const std::string& location = _options.location;
-  auto* bytes = static_cast<NPUTF8*>(
-      _browser->allocator().allocate(static_cast<uint32_t>(location.size() + 1)));
-  if (bytes == nullptr) return false;
-  std::memcpy(bytes, location.c_str(), location.size() + 1);
-  STRINGN_TO_NPVARIANT(bytes, location.size(), *result);
-  return true;
-}
+// ---- The page's window object --------------------------------------------------------------
 
 NPObject* Page::windowObjectForPlugin() {
   if (_windowObject == nullptr) {
-    _windowObject = _browser->objects().create(&_npp, &gWindowClass, true);
+    _windowObject = NewWindowObject(_core, &_npp, _options);
     if (_windowObject == nullptr) return nullptr;
-    reinterpret_cast<WindowObject*>(_windowObject)->page = this;
   }
-  return _browser->objects().retain(_windowObject);
+  return _core.objects.retain(_windowObject);
 }
 
 // ---- Lifecycle -------------------------------------------------------------------------------
 
-Page::Page(Browser* browser, PageOptions options)
-    : _browser(browser), _options(std::move(options)) {
+Page::Page(BrowserCore& core, PageOptions options) : _core(core), _options(std::move(options)) {
   _npp.ndata = this;
+  _core.addPage(&_npp, this);  // the plug-in may call the browser during NPP_New
+  create();
 }
 
-Page::~Page() = default;
+Page::~Page() {
+  destroy();
+  if (_core.observer != nullptr) _core.observer->pageClosed(&_npp);
+  _core.removePage(&_npp);
+}
 
 NPError Page::create() {
   std::vector<char> mime(_options.mimeType.begin(), _options.mimeType.end());
@@ -127,35 +53,35 @@ NPError Page::create() {
   {
     NSAutoreleaseScope pool;
     _newResult =
-        _browser->_plugin.newp(mime.data(), &_npp, _options.mode, static_cast<int16_t>(argn.size()),
-                               argn.data(), argv.data(), nullptr);
+        _core.plugin.newp(mime.data(), &_npp, _options.mode, static_cast<int16_t>(argn.size()),
+                          argn.data(), argv.data(), nullptr);
   }
   _running = _newResult == NPERR_NO_ERROR;
   return _newResult;
 }
 
 void Page::destroy() {
-  if (_running && _browser->hasPluginEntry(offsetof(NPPluginFuncs, destroy))) {
+  if (_running && _core.hasPluginEntry(offsetof(NPPluginFuncs, destroy))) {
     NPSavedData* saved = nullptr;
     {
       NSAutoreleaseScope pool;
-      _browser->_plugin.destroy(&_npp, &saved);
+      _core.plugin.destroy(&_npp, &saved);
     }
     if (saved != nullptr) {  // saved data belongs to the browser once handed over
-      _browser->allocator().free(saved->buf);
-      _browser->allocator().free(saved);
+      _core.allocator.free(saved->buf);
+      _core.allocator.free(saved);
     }
   }
   _running = false;
   // The page's own references go last, as a browser's script wrappers do.
   NSAutoreleaseScope pool;
-  for (NPObject* object : _scriptReferences) _browser->objects().release(object);
+  for (NPObject* object : _scriptReferences) _core.objects.release(object);
   _scriptReferences.clear();
   for (CALayer* layer : _layerReferences) layer->release();
   _layerReferences.clear();
   if (_windowObject != nullptr) {
-    reinterpret_cast<WindowObject*>(_windowObject)->page = nullptr;
-    _browser->objects().release(_windowObject);
+    DetachWindowObject(_windowObject);
+    _core.objects.release(_windowObject);
     _windowObject = nullptr;
   }
 }
@@ -178,20 +104,20 @@ NPError Page::setWindow(int32_t x, int32_t y, uint32_t width, uint32_t height) {
 }
 
 NPError Page::setWindow(const NPWindow& window) {
-  if (!_running || !_browser->hasPluginEntry(offsetof(NPPluginFuncs, setwindow))) {
+  if (!_running || !_core.hasPluginEntry(offsetof(NPPluginFuncs, setwindow))) {
     return NPERR_INVALID_INSTANCE_ERROR;
   }
   _window = window;
   NSAutoreleaseScope pool;
-  return _browser->_plugin.setwindow(&_npp, &_window);
+  return _core.plugin.setwindow(&_npp, &_window);
 }
 
 int16_t Page::deliver(NPCocoaEvent* event) {
-  if (!_running || !_browser->hasPluginEntry(offsetof(NPPluginFuncs, event))) {
+  if (!_running || !_core.hasPluginEntry(offsetof(NPPluginFuncs, event))) {
     return kNPEventNotHandled;
   }
   NSAutoreleaseScope pool;
-  return _browser->_plugin.event(&_npp, event);
+  return _core.plugin.event(&_npp, event);
 }
 
 int16_t Page::sendEvent(NPCocoaEvent event) { return deliver(&event); }
@@ -292,13 +218,13 @@ int Page::typeText(const std::string& utf8) {
 // ---- Plug-in variables -----------------------------------------------------------------------
 
 NPError Page::getValue(NPPVariable variable, void* value) {
-  if (!_running || !_browser->hasPluginEntry(offsetof(NPPluginFuncs, getvalue))) {
+  if (!_running || !_core.hasPluginEntry(offsetof(NPPluginFuncs, getvalue))) {
     return NPERR_INVALID_INSTANCE_ERROR;
   }
   NPError result;
   {
     NSAutoreleaseScope pool;
-    result = _browser->_plugin.getvalue(&_npp, variable, value);
+    result = _core.plugin.getvalue(&_npp, variable, value);
   }
   // The references handed out with the script object and the layer now belong to the page.
   if (result == NPERR_NO_ERROR && value != nullptr) {
@@ -334,7 +260,7 @@ std::string Page::renderLayerText() const {
 ScriptResult Page::call(NPObject* object, Call which, NPIdentifier name,
                         const std::vector<NPVariant>& args) {
   ScriptResult out;
-  ObjectRuntime& objects = _browser->objects();
+  ObjectRuntime& objects = _core.objects;
   if (object == nullptr || !objects.isLive(object) || object->_class == nullptr) return out;
   NPClass* aClass = object->_class;
   NPVariant result;
@@ -374,7 +300,7 @@ ScriptResult Page::call(NPObject* object, Call which, NPIdentifier name,
       const NPString& s = result.value.stringValue;
       if (s.UTF8Characters != nullptr) out.stringValue.assign(s.UTF8Characters, s.UTF8Length);
       out.stringBlock = s.UTF8Characters;
-      out.stringBlockSize = _browser->allocator().blockSize(s.UTF8Characters);
+      out.stringBlockSize = _core.allocator.blockSize(s.UTF8Characters);
       break;
     }
     case NPVariantType_Object:
@@ -383,7 +309,7 @@ ScriptResult Page::call(NPObject* object, Call which, NPIdentifier name,
     default:
       break;
   }
-  _browser->releaseVariantValue(&result);
+  _core.releaseVariantValue(&result);
   objects.release(object);
   return out;
 }
@@ -391,7 +317,7 @@ ScriptResult Page::call(NPObject* object, Call which, NPIdentifier name,
 template <class Operation>
 bool Page::onScriptObject(Operation operation) {
   NPObject* object = scriptObject();
-  ObjectRuntime& objects = _browser->objects();
+  ObjectRuntime& objects = _core.objects;
   if (object == nullptr || !objects.isLive(object) || object->_class == nullptr) return false;
   NSAutoreleaseScope pool;
   objects.retain(object);
@@ -406,7 +332,7 @@ ScriptResult Page::invoke(const std::string& method, const std::vector<NPVariant
 
 ScriptResult Page::invokeOn(NPObject* object, const std::string& method,
                             const std::vector<NPVariant>& args) {
-  return call(object, Call::Invoke, _browser->identifiers().string(method.c_str()), args);
+  return call(object, Call::Invoke, _core.identifiers.string(method.c_str()), args);
 }
 
 ScriptResult Page::invokeDefault(const std::vector<NPVariant>& args) {
@@ -418,30 +344,30 @@ ScriptResult Page::construct(const std::vector<NPVariant>& args) {
 }
 
 ScriptResult Page::getProperty(const std::string& name) {
-  return call(scriptObject(), Call::GetProperty, _browser->identifiers().string(name.c_str()), {});
+  return call(scriptObject(), Call::GetProperty, _core.identifiers.string(name.c_str()), {});
 }
 
 bool Page::hasMethod(const std::string& name) {
-  NPIdentifier id = _browser->identifiers().string(name.c_str());
+  NPIdentifier id = _core.identifiers.string(name.c_str());
   return onScriptObject(
       [id](NPObject* o, NPClass* c) { return c->hasMethod != nullptr && c->hasMethod(o, id); });
 }
 
 bool Page::hasProperty(const std::string& name) {
-  NPIdentifier id = _browser->identifiers().string(name.c_str());
+  NPIdentifier id = _core.identifiers.string(name.c_str());
   return onScriptObject(
       [id](NPObject* o, NPClass* c) { return c->hasProperty != nullptr && c->hasProperty(o, id); });
 }
 
 bool Page::setProperty(const std::string& name, const NPVariant& value) {
-  NPIdentifier id = _browser->identifiers().string(name.c_str());
+  NPIdentifier id = _core.identifiers.string(name.c_str());
   return onScriptObject([id, &value](NPObject* o, NPClass* c) {
     return c->setProperty != nullptr && c->setProperty(o, id, &value);
   });
 }
 
 bool Page::removeProperty(const std::string& name) {
-  NPIdentifier id = _browser->identifiers().string(name.c_str());
+  NPIdentifier id = _core.identifiers.string(name.c_str());
   return onScriptObject([id](NPObject* o, NPClass* c) {
     return c->removeProperty != nullptr && c->removeProperty(o, id);
   });

@@ -1,41 +1,23 @@
-// One plug-in instance in a page, as the stand-in browser plays the browser: NPP_New,
-// NPP_SetWindow, Cocoa events, script object and layer, script calls, NPP_Destroy. Each call into
-// the plug-in runs in an autorelease pool drained when it returns. The page records what the
-// plug-in asked of it.
+// One plug-in instance in a page, as the stand-in browser runs it: NPP_New, NPP_SetWindow, Cocoa
+// events, script object and layer, script calls, NPP_Destroy. Each call into the plug-in runs in
+// an autorelease pool drained when it returns. Made and owned by the Browser; a page registers
+// itself with the loaded module's core (BrowserCore.h) for its life, so the browser's services
+// find it by its instance.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "npapi/all.h"
+#include "npapi_browser/BrowserCore.h"
 #include "npapi_browser/FieldDisplay.h"
 #include "npapi_browser/KeyPress.h"
+#include "npapi_browser/PageOptions.h"
 
 class CALayer;
 
 namespace npapibrowser {
-
-class Browser;
-
-// A browser's answer to a yes/no question: yes, no, or an error result.
-enum class Answer { Yes, No, Error };
-
-struct PageOptions {
-  std::string mimeType = "application/x-npapihost-test";
-  std::vector<std::pair<std::string, std::string>> attributes;
-  uint16_t mode = NP_EMBED;
-  Answer coreAnimation = Answer::Yes;  // NPNVsupportsCoreAnimationBool
-  Answer cocoaEvents = Answer::Yes;    // NPNVsupportsCocoaBool
-  // What the window object's "eval" answers; with hasLocation false it fails.
-  bool hasLocation = true;
-  std::string location = "https://www.example.com/login.html";
-  // Whether the page keeps what the plug-in asked of it (getvalue and setvalue calls, invalidated
-  // rectangles, evaluated scripts) for tests to read. A long-lived page in production turns it
-  // off, so its memory stays flat however long the field is used.
-  bool recordCalls = true;
-};
 
 // A script call's answer and its result, copied out before the result was released.
 struct ScriptResult {
@@ -54,20 +36,17 @@ struct ScriptResult {
   }
 };
 
-struct SetValueCall {
-  NPPVariable variable;
-  uintptr_t value;  // the pointer-sized argument as passed
-};
-
-// Holds the per-page browser answers (PageOptions) and records getvalue and setvalue calls,
-// invalidated rectangles and the scripts given to the window object's "eval".
+// Holds the per-page browser answers (PageOptions) and the references the page was handed.
 class Page {
  public:
+  // Registers with core and runs NPP_New (see newResult); the plug-in's table has newp.
+  Page(BrowserCore& core, PageOptions options);
+  // NPP_Destroy if the instance runs, then the page's references go, and it leaves the core.
+  ~Page();
   Page(const Page&) = delete;
   Page& operator=(const Page&) = delete;
 
   NPP npp() { return &_npp; }
-  Browser& browser() { return *_browser; }
   NPError newResult() const { return _newResult; }
   // NPP_New answered 0 and NPP_Destroy has not been called.
   bool isRunning() const { return _running; }
@@ -123,20 +102,13 @@ class Page {
   bool removeProperty(const std::string& name);
   void invalidate();
 
-  // What the plug-in asked of the browser for this page.
-  const std::vector<NPNVariable>& getValueRequests() const { return _getValueRequests; }
-  const std::vector<SetValueCall>& setValueCalls() const { return _setValueCalls; }
-  const std::vector<NPRect>& invalidatedRects() const { return _invalidatedRects; }
-  const std::vector<std::string>& evaluatedScripts() const { return _evaluatedScripts; }
   // The window object, if the plug-in asked for it (the page holds one reference).
   NPObject* windowObject() const { return _windowObject; }
+  // NPN_GetValue(NPNVWindowNPObject): the window object (made at first use) with a reference for
+  // the plug-in; null when it cannot be made.
+  NPObject* windowObjectForPlugin();
 
  private:
-  friend class Browser;
-  friend struct BrowserServices;
-  friend struct WindowObjectAccess;
-  Page(Browser* browser, PageOptions options);
-  ~Page();
   NPError create();
   void destroy();
   int16_t deliver(NPCocoaEvent* event);
@@ -146,19 +118,13 @@ class Page {
                     const std::vector<NPVariant>& args);
   template <class Operation>
   bool onScriptObject(Operation operation);
-  NPObject* windowObjectForPlugin();
-  bool eval(const NPVariant* args, uint32_t argCount, NPVariant* result);
 
-  Browser* _browser;
+  BrowserCore& _core;
   NPP_t _npp{};
   PageOptions _options;
   NPError _newResult = NPERR_GENERIC_ERROR;
   bool _running = false;
   NPWindow _window{};
-  std::vector<NPNVariable> _getValueRequests;
-  std::vector<SetValueCall> _setValueCalls;
-  std::vector<NPRect> _invalidatedRects;
-  std::vector<std::string> _evaluatedScripts;
   NPObject* _windowObject = nullptr;
   std::vector<NPObject*> _scriptReferences;
   std::vector<CALayer*> _layerReferences;

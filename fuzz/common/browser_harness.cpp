@@ -23,7 +23,7 @@ namespace fuzzing {
 
 namespace {
 
-npapibrowser::Browser* Load() {
+npapibrowser::TestBrowser* Load() {
   // Trace lines (property names, base-class defaults) would flood the fuzzer's output.
   if (std::getenv("SPW_FUZZ_SHOW_TRACE") == nullptr) {
     if (std::freopen("/dev/null", "w", stdout) == nullptr) std::perror("freopen");
@@ -35,7 +35,7 @@ npapibrowser::Browser* Load() {
   // One module per process, loaded once and never unloaded, as in a browser's plug-in process.
   // The stand-in browser is not destroyed at exit either: unloading runs autorelease pools, whose
   // per-thread stack is already gone once static destructors run.
-  auto* browser = new npapibrowser::Browser();
+  auto* browser = new npapibrowser::TestBrowser();
   if (!browser->load(SPW_PLUGIN_MODULE)) {
     std::fprintf(stderr, "cannot load %s: %s\n", SPW_PLUGIN_MODULE, browser->lastError().c_str());
     std::abort();
@@ -45,8 +45,8 @@ npapibrowser::Browser* Load() {
 
 }  // namespace
 
-npapibrowser::Browser& LoadedBrowser() {
-  static npapibrowser::Browser* browser = Load();
+npapibrowser::TestBrowser& LoadedBrowser() {
+  static npapibrowser::TestBrowser* browser = Load();
   return *browser;
 }
 
@@ -63,9 +63,9 @@ void BeginInput() {
 #endif
   TISRegistry::reset();
   NSLogClearCapturedLines();
-  LoadedBrowser().allocator().allowAll();
-  LoadedBrowser().objects().setCreationFails(false);
-  LoadedBrowser().objects().failNextCreations(0);
+  LoadedBrowser().allocatorControl().allowAll();
+  LoadedBrowser().objectControl().setCreationFails(false);
+  LoadedBrowser().objectControl().failNextCreations(0);
 }
 
 npapibrowser::Page* OpenReadyPage(uint32_t width, uint32_t height) {
@@ -76,7 +76,7 @@ npapibrowser::Page* OpenReadyPage(uint32_t width, uint32_t height) {
 }
 
 void CloseAndCheckClean(npapibrowser::Page* page, const std::string& context) {
-  LoadedBrowser().allocator().allowAll();
+  LoadedBrowser().allocatorControl().allowAll();
   LoadedBrowser().closePage(page);
   CheckClean(context);
 }
@@ -84,7 +84,7 @@ void CloseAndCheckClean(npapibrowser::Page* page, const std::string& context) {
 void CheckClean(const std::string& context) {
   static const bool verbose = std::getenv("SPW_FUZZ_VERBOSE") != nullptr;
   if (verbose) std::fprintf(stderr, "  input:%s\n", context.c_str());
-  npapibrowser::Browser& browser = LoadedBrowser();
+  npapibrowser::TestBrowser& browser = LoadedBrowser();
   const npapibrowser::UnloadReport report = browser.report();
   FUZZ_CHECK(report.clean(), report.text + "  input: " + context);
   for (const std::string& line : NSLogCapturedLines()) {

@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <string>
 
-#include "npapi_browser/Browser.h"
+#include "npapi_browser/testing/TestBrowser.h"
 
 namespace fuzzing {
 
 // The loaded browser (loaded by LLVMFuzzerInitialize, or at first use); aborts with the stand-in
 // browser's reason when the module cannot be loaded (a broken build is not a finding of the input).
-npapibrowser::Browser& LoadedBrowser();
+npapibrowser::TestBrowser& LoadedBrowser();
 
 // Fresh per-input state: input sources as in a fresh process, captured log lines cleared.
 void BeginInput();

@@ -29,7 +29,7 @@ namespace {
 constexpr std::size_t kMaxOperations = 64;
 
 struct Session {
-  npapibrowser::Browser& browser = fuzzing::LoadedBrowser();
+  npapibrowser::TestBrowser& browser = fuzzing::LoadedBrowser();
   npapibrowser::Page* page = nullptr;
   PluginObject* record = nullptr;
   bool active = false;  // the panel's state as the focus events must have left it
@@ -182,7 +182,7 @@ void CheckFocusOutcome(Session& s, bool hasFocus, std::size_t logLines, std::siz
   FUZZ_CHECK(lines.size() == logLines + 1 &&
                  lines.back() == (hasFocus ? "focus changed with 1" : "focus changed with 0"),
              "focus without its log line: " + s.trail);
-  const auto& redraws = s.page->invalidatedRects();
+  const auto& redraws = s.browser.recorded(s.page).invalidatedRects;
   FUZZ_CHECK(redraws.size() == rects + 1 && redraws.back().top == 0 && redraws.back().left == 0 &&
                  redraws.back().bottom == static_cast<uint16_t>(s.height) &&
                  redraws.back().right == static_cast<uint16_t>(s.width),
@@ -214,7 +214,7 @@ void RawEvent(Session& s, fuzzing::FuzzInput& input) {
 
   const std::u16string before = FieldText(s);
   const std::size_t logLines = NSLogCapturedLines().size();
-  const std::size_t rects = s.page->invalidatedRects().size();
+  const std::size_t rects = s.browser.recorded(s.page).invalidatedRects.size();
   const int16_t expected = ExpectedAnswer(type, event);
   const int16_t answer = Deliver(s, event);
   FUZZ_CHECK(answer == expected, "event " + std::to_string(type) + " answered " +
@@ -254,7 +254,7 @@ void Focus(Session& s, fuzzing::FuzzInput& input) {
   event.type = NPCocoaEventFocusChanged;
   event.data.focus.hasFocus = hasFocus;
   const std::size_t logLines = NSLogCapturedLines().size();
-  const std::size_t rects = s.page->invalidatedRects().size();
+  const std::size_t rects = s.browser.recorded(s.page).invalidatedRects.size();
   FUZZ_CHECK(Deliver(s, event) == 1, "focus not handled: " + s.trail);
   CheckFocusOutcome(s, hasFocus != 0, logLines, rects);
   CheckField(s);

@@ -28,7 +28,7 @@ constexpr std::size_t kMaxIdentificationCalls = 2;  // they ask the live system:
 enum class Refusal { None, All, After, Larger };
 
 struct Session {
-  npapibrowser::Browser& browser = fuzzing::LoadedBrowser();
+  npapibrowser::TestBrowser& browser = fuzzing::LoadedBrowser();
   npapibrowser::Page* page = nullptr;
   NPObject* object = nullptr;
   bool detached = false;  // the instance is gone; the page's script still holds the object
@@ -232,7 +232,7 @@ void Type(Session& s, fuzzing::FuzzInput& input) {
 }
 
 void SetRefusal(Session& s, fuzzing::FuzzInput& input) {
-  npapibrowser::BrowserAllocator& allocator = s.browser.allocator();
+  npapibrowser::AllocatorControl& allocator = s.browser.allocatorControl();
   allocator.allowAll();
   switch (input.byte() % 4) {
     case 0:
@@ -265,7 +265,7 @@ void Destroy(Session& s) {
   if (s.detached) return;
   s.trail += " destroy";
   s.browser.objects().retain(s.object);
-  s.browser.allocator().allowAll();
+  s.browser.allocatorControl().allowAll();
   s.browser.closePage(s.page);
   s.page = nullptr;
   s.detached = true;
@@ -327,7 +327,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  s.browser.allocator().allowAll();
+  s.browser.allocatorControl().allowAll();
   if (s.detached) {
     s.browser.objects().release(s.object);
     fuzzing::CheckClean(s.trail);

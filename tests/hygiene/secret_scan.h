@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "npapi_browser/Browser.h"
+#include "npapi_browser/testing/TestBrowser.h"
 
 namespace hygiene {
 
@@ -66,7 +66,7 @@ class Secret {
 // the stand-in browser's allocator that hold the secret.
 class FreedBlockWatch {
  public:
-  FreedBlockWatch(npapibrowser::Browser& browser, const Secret& secret);
+  FreedBlockWatch(npapibrowser::TestBrowser& browser, const Secret& secret);
   ~FreedBlockWatch();
   FreedBlockWatch(const FreedBlockWatch&) = delete;
   FreedBlockWatch& operator=(const FreedBlockWatch&) = delete;
@@ -78,7 +78,7 @@ class FreedBlockWatch {
 
  private:
   static void onNativeFree(const void* block, std::size_t size, void* context);
-  npapibrowser::Browser& _browser;
+  npapibrowser::TestBrowser& _browser;
   const Secret& _secret;
   std::size_t _nativeHits = 0, _hostHits = 0, _nativeSeen = 0, _hostSeen = 0;
 };

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "nativeui/InputSourceRegistry.h"
-#include "npapi_browser/Browser.h"
+#include "npapi_browser/testing/TestBrowser.h"
 #include "tests/npapi_browser/test_module_state.h"
 
-class HostTest : public ::testing::Test {
+class StandInBrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TISRegistry::reset();
@@ -28,13 +28,13 @@ class HostTest : public ::testing::Test {
   }
 
   npapibrowser::Page* openPage(
-      const npapibrowser::PageOptions& options = npapibrowser::PageOptions()) {
+      const npapibrowser::PageOptions& options = npapibrowser::TestPageOptions()) {
     npapibrowser::Page* page = browser_.openPage(options);
     EXPECT_NE(page, nullptr);
     return page;
   }
 
-  npapibrowser::Browser browser_;
+  npapibrowser::TestBrowser browser_;
   TestModuleState* module_ = nullptr;
   void* keep_ = nullptr;
 };

@@ -9,6 +9,7 @@ using npapibrowser::Browser;
 using npapibrowser::Page;
 using npapibrowser::ScriptResult;
 using npapibrowser::StringArgument;
+using npapibrowser::TestBrowser;
 
 namespace {
 
@@ -48,10 +49,10 @@ NPClass gProbeClass = {NP_CLASS_STRUCT_VERSION,
 
 }  // namespace
 
-class BrowserServicesTest : public HostTest {
+class BrowserServicesTest : public StandInBrowserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
+    StandInBrowserTest::SetUp();
     page_ = openPage();
     ASSERT_EQ(page_->newResult(), NPERR_NO_ERROR);
     ASSERT_NE(page_->scriptObject(), nullptr);
@@ -101,25 +102,25 @@ TEST_F(BrowserServicesTest, FreeOfForeignMemoryIsCaught) {
 }
 
 TEST_F(BrowserServicesTest, RefusalSwitchesMakeMemAllocAnswerNull) {
-  browser_.allocator().refuseAll(true);
+  browser_.allocatorControl().refuseAll(true);
   EXPECT_FALSE(call("echo", {"x"}).ok);
-  browser_.allocator().allowAll();
-  browser_.allocator().refuseLargerThan(4);
+  browser_.allocatorControl().allowAll();
+  browser_.allocatorControl().refuseLargerThan(4);
   EXPECT_TRUE(call("echo", {"abc"}).ok);    // 4 bytes with the NUL
   EXPECT_FALSE(call("echo", {"abcd"}).ok);  // 5 bytes
-  browser_.allocator().allowAll();
-  browser_.allocator().refuseAfter(1);
+  browser_.allocatorControl().allowAll();
+  browser_.allocatorControl().refuseAfter(1);
   EXPECT_TRUE(call("echo", {"a"}).ok);
   EXPECT_FALSE(call("echo", {"b"}).ok);
-  EXPECT_EQ(browser_.allocator().refusals(), 3u);
+  EXPECT_EQ(browser_.allocatorControl().refusals(), 3u);
 }
 
 TEST_F(BrowserServicesTest, FreeWatchFindsSecretsLeftInFreedBlocks) {
-  browser_.allocator().watchFreedBlocksFor("hunter2");
+  browser_.allocatorControl().watchFreedBlocksFor("hunter2");
   EXPECT_TRUE(call("keepSecret", {"hunter2", "keep"}).ok);
-  EXPECT_EQ(browser_.allocator().watchHits(), 1u);
+  EXPECT_EQ(browser_.allocatorControl().watchHits(), 1u);
   EXPECT_TRUE(call("keepSecret", {"hunter2", "wipe"}).ok);
-  EXPECT_EQ(browser_.allocator().watchHits(), 1u);
+  EXPECT_EQ(browser_.allocatorControl().watchHits(), 1u);
 }
 
 // ---- Identifiers -----------------------------------------------------------------------------
@@ -166,7 +167,7 @@ TEST_F(BrowserServicesTest, ClassWithoutAllocateGetsHostMemoryAndHeader) {
 }
 
 TEST_F(BrowserServicesTest, CreateObjectFailsOnDemand) {
-  browser_.objects().failNextCreations(1);
+  browser_.objectControl().failNextCreations(1);
   ScriptResult failed = call("createObject");
   ASSERT_TRUE(failed.ok);
   EXPECT_FALSE(failed.boolValue);
@@ -227,32 +228,32 @@ TEST_F(BrowserServicesTest, LeakedObjectIsReported) {
 // ---- The window object -----------------------------------------------------------------------
 
 TEST(WindowObject, EvalAnswersThePageLocationAndRecordsTheScript) {
-  Browser browser;
+  TestBrowser browser;
   ASSERT_TRUE(browser.load(TEST_MODULE)) << browser.lastError();
-  npapibrowser::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.location = "https://bank.example/login?next=1";
   Page* page = browser.openPage(options);
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
   EXPECT_TRUE(page->invoke("windowLocation").isString("https://bank.example/login?next=1"));
-  ASSERT_EQ(page->evaluatedScripts().size(), 1u);
-  EXPECT_EQ(page->evaluatedScripts()[0], "window.location.href");
+  ASSERT_EQ(browser.recorded(page).evaluatedScripts.size(), 1u);
+  EXPECT_EQ(browser.recorded(page).evaluatedScripts[0], "window.location.href");
   EXPECT_NE(page->windowObject(), nullptr);
   npapibrowser::UnloadReport report = browser.unload();
   EXPECT_TRUE(report.clean()) << report.text;
 }
 
 TEST(WindowObject, EvalFailsWhenThePageHasNoLocation) {
-  Browser browser;
+  TestBrowser browser;
   ASSERT_TRUE(browser.load(TEST_MODULE)) << browser.lastError();
-  npapibrowser::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.hasLocation = false;
   Page* page = browser.openPage(options);
   EXPECT_FALSE(page->invoke("windowLocation").ok);
-  EXPECT_EQ(page->evaluatedScripts().size(), 1u);
+  EXPECT_EQ(browser.recorded(page).evaluatedScripts.size(), 1u);
 }
 
 TEST(WindowObject, AWindowReferenceNotDroppedIsReported) {
-  Browser browser;
+  TestBrowser browser;
   ASSERT_TRUE(browser.load(TEST_MODULE)) << browser.lastError();
   Page* page = browser.openPage();
   EXPECT_TRUE(page->invoke("windowLocation", {StringArgument("keepWindow")}).ok);

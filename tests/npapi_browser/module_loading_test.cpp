@@ -5,6 +5,7 @@
 #include "tests/npapi_browser/browser_fixture.h"
 
 using npapibrowser::Browser;
+using npapibrowser::TestBrowser;
 
 namespace {
 
@@ -16,7 +17,7 @@ void* slotAt(const void* table, std::size_t offset) {
 
 }  // namespace
 
-TEST_F(HostTest, CallsInitializeBeforeGetEntryPointsWithPresetTables) {
+TEST_F(StandInBrowserTest, CallsInitializeBeforeGetEntryPointsWithPresetTables) {
   EXPECT_EQ(module_->initializeCalls, 1);
   EXPECT_EQ(module_->getEntryPointsCalls, 1);
   EXPECT_TRUE(module_->entryPointsAfterInitialize);
@@ -26,14 +27,14 @@ TEST_F(HostTest, CallsInitializeBeforeGetEntryPointsWithPresetTables) {
   EXPECT_EQ(module_->presetVersion, 0x001D);
 }
 
-TEST_F(HostTest, EveryBrowserSlotIsFilled) {
+TEST_F(StandInBrowserTest, EveryBrowserSlotIsFilled) {
   const NPNetscapeFuncs& table = browser_.browserFuncs();
   for (std::size_t offset = 8; offset < sizeof table; offset += sizeof(void*)) {
     EXPECT_NE(slotAt(&table, offset), nullptr) << "slot at offset " << offset;
   }
 }
 
-TEST_F(HostTest, SlotsThePluginDidNotFillKeepTheirPresetValues) {
+TEST_F(StandInBrowserTest, SlotsThePluginDidNotFillKeepTheirPresetValues) {
   NPPluginFuncs preset = Browser::presetPluginFuncs();
   const NPPluginFuncs& taken = browser_.pluginFuncs();
   EXPECT_NE(preset.javaClass, nullptr);
@@ -46,7 +47,7 @@ TEST_F(HostTest, SlotsThePluginDidNotFillKeepTheirPresetValues) {
   EXPECT_EQ(taken.version, 8);
 }
 
-TEST_F(HostTest, UnloadCallsShutdownOnce) {
+TEST_F(StandInBrowserTest, UnloadCallsShutdownOnce) {
   browser_.unload();
   EXPECT_FALSE(browser_.isLoaded());
   EXPECT_EQ(module_->shutdownCalls, 1);
@@ -55,8 +56,8 @@ TEST_F(HostTest, UnloadCallsShutdownOnce) {
   EXPECT_EQ(module_->shutdownCalls, 1);
 }
 
-TEST_F(HostTest, OnlyOneHostLoadsAModuleAtATime) {
-  Browser second;
+TEST_F(StandInBrowserTest, OnlyOneHostLoadsAModuleAtATime) {
+  TestBrowser second;
   EXPECT_FALSE(second.load(TEST_MODULE));
   EXPECT_NE(second.lastError().find("another browser"), std::string::npos) << second.lastError();
   EXPECT_FALSE(browser_.load(TEST_MODULE));
@@ -64,7 +65,7 @@ TEST_F(HostTest, OnlyOneHostLoadsAModuleAtATime) {
 }
 
 TEST(ModuleLoading, MissingFileIsReportedNotFatal) {
-  Browser browser;
+  TestBrowser browser;
   EXPECT_FALSE(browser.load("/nonexistent/plugin.so"));
   EXPECT_NE(browser.lastError().find("cannot open module /nonexistent/plugin.so"),
             std::string::npos)
@@ -73,14 +74,14 @@ TEST(ModuleLoading, MissingFileIsReportedNotFatal) {
 }
 
 TEST(ModuleLoading, LibraryWithoutEntryPointsIsRefused) {
-  Browser browser;
+  TestBrowser browser;
   EXPECT_FALSE(browser.load(NATIVEUI_LIBRARY));
   EXPECT_NE(browser.lastError().find("does not export NP_Initialize"), std::string::npos)
       << browser.lastError();
 }
 
 TEST(ModuleLoading, ModuleMissingGetEntryPointsIsRefused) {
-  Browser browser;
+  TestBrowser browser;
   EXPECT_FALSE(browser.load(TEST_MODULE_NO_ENTRY_POINTS));
   EXPECT_NE(browser.lastError().find("does not export NP_GetEntryPoints"), std::string::npos)
       << browser.lastError();
@@ -88,7 +89,7 @@ TEST(ModuleLoading, ModuleMissingGetEntryPointsIsRefused) {
 }
 
 TEST(ModuleLoading, InitializeErrorIsReportedAndModuleClosed) {
-  Browser browser;
+  TestBrowser browser;
   EXPECT_FALSE(browser.load(TEST_MODULE_FAIL_INITIALIZE));
   EXPECT_EQ(browser.initializeResult(), NPERR_MODULE_LOAD_FAILED_ERROR);
   EXPECT_NE(browser.lastError().find("NP_Initialize answered error 4"), std::string::npos);
@@ -98,7 +99,7 @@ TEST(ModuleLoading, InitializeErrorIsReportedAndModuleClosed) {
 }
 
 TEST(ModuleLoading, TableWithAnotherMajorVersionIsRefusedAfterShutdown) {
-  Browser browser;
+  TestBrowser browser;
   EXPECT_FALSE(browser.load(TEST_MODULE_BAD_VERSION));
   EXPECT_NE(browser.lastError().find("major version"), std::string::npos) << browser.lastError();
   EXPECT_EQ(browser.shutdownResult(), NPERR_NO_ERROR);

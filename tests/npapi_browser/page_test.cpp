@@ -8,9 +8,10 @@ using npapibrowser::Answer;
 using npapibrowser::KeyPress;
 using npapibrowser::Page;
 using npapibrowser::PageOptions;
+using npapibrowser::TestPageOptions;
 
-TEST_F(HostTest, NewInstanceGetsMimeTypeModeAndAttributes) {
-  PageOptions options;
+TEST_F(StandInBrowserTest, NewInstanceGetsMimeTypeModeAndAttributes) {
+  PageOptions options = TestPageOptions();
   options.mimeType = "application/x-secure-field";
   options.attributes = {{"width", "300"}, {"name", "pw"}};
   Page* page = openPage(options);
@@ -23,39 +24,39 @@ TEST_F(HostTest, NewInstanceGetsMimeTypeModeAndAttributes) {
   EXPECT_EQ(module_->attributes[1].second, "pw");
 }
 
-TEST_F(HostTest, NegotiationIsRecordedPerPage) {
+TEST_F(StandInBrowserTest, NegotiationIsRecordedPerPage) {
   Page* page = openPage();
-  EXPECT_EQ(page->getValueRequests(),
+  EXPECT_EQ(browser_.recorded(page).getValueRequests,
             (std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool, NPNVsupportsCocoaBool}));
-  ASSERT_EQ(page->setValueCalls().size(), 2u);
-  EXPECT_EQ(page->setValueCalls()[0].variable, NPPVpluginDrawingModel);
-  EXPECT_EQ(page->setValueCalls()[0].value, 3u);
-  EXPECT_EQ(page->setValueCalls()[1].variable, NPPVpluginEventModel);
-  EXPECT_EQ(page->setValueCalls()[1].value, 1u);
+  ASSERT_EQ(browser_.recorded(page).setValueCalls.size(), 2u);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].variable, NPPVpluginDrawingModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].value, 3u);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].variable, NPPVpluginEventModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].value, 1u);
   EXPECT_EQ(browser_.calls("getvalue"), 2u);
   EXPECT_EQ(browser_.calls("setvalue"), 2u);
 }
 
-TEST_F(HostTest, BrowserWithoutCoreAnimationAnswersFalse) {
-  PageOptions options;
+TEST_F(StandInBrowserTest, BrowserWithoutCoreAnimationAnswersFalse) {
+  PageOptions options = TestPageOptions();
   options.coreAnimation = Answer::No;
   Page* page = openPage(options);
   EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
   EXPECT_FALSE(page->isRunning());
-  EXPECT_EQ(page->getValueRequests().size(), 1u);
-  EXPECT_TRUE(page->setValueCalls().empty());
+  EXPECT_EQ(browser_.recorded(page).getValueRequests.size(), 1u);
+  EXPECT_TRUE(browser_.recorded(page).setValueCalls.empty());
 }
 
-TEST_F(HostTest, BrowserWithoutCocoaEventsAnswersAnError) {
-  PageOptions options;
+TEST_F(StandInBrowserTest, BrowserWithoutCocoaEventsAnswersAnError) {
+  PageOptions options = TestPageOptions();
   options.cocoaEvents = Answer::Error;
   Page* page = openPage(options);
   EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
-  EXPECT_EQ(page->getValueRequests().size(), 2u);
-  EXPECT_EQ(page->setValueCalls().size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).getValueRequests.size(), 2u);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls.size(), 1u);
 }
 
-TEST_F(HostTest, SetWindowPassesTheMacOSWindowDescription) {
+TEST_F(StandInBrowserTest, SetWindowPassesTheMacOSWindowDescription) {
   Page* page = openPage();
   EXPECT_EQ(page->setWindow(10, 20, 300, 24), NPERR_NO_ERROR);
   EXPECT_EQ(module_->window.x, 10);
@@ -68,7 +69,7 @@ TEST_F(HostTest, SetWindowPassesTheMacOSWindowDescription) {
   EXPECT_EQ(module_->window.window, nullptr);
 }
 
-TEST_F(HostTest, KeyEventsCarryBorrowedStringsThatAreFreedAfterTheCall) {
+TEST_F(StandInBrowserTest, KeyEventsCarryBorrowedStringsThatAreFreedAfterTheCall) {
   Page* page = openPage();
   NSUInteger stringsBefore = NSLiveObjectCount(NSObjectKind::String);
   KeyPress press = KeyPress::command(u'c');
@@ -85,7 +86,7 @@ TEST_F(HostTest, KeyEventsCarryBorrowedStringsThatAreFreedAfterTheCall) {
   EXPECT_EQ(NSLiveObjectCount(NSObjectKind::String), stringsBefore);
 }
 
-TEST_F(HostTest, TypeTextSendsOneKeyPressPerCharacter) {
+TEST_F(StandInBrowserTest, TypeTextSendsOneKeyPressPerCharacter) {
   Page* page = openPage();
   EXPECT_EQ(page->typeText("a\xF0\x9F\x94\x91"), 2);  // "a" and a key emoji (a surrogate pair)
   EXPECT_EQ(module_->events, 4);
@@ -93,7 +94,7 @@ TEST_F(HostTest, TypeTextSendsOneKeyPressPerCharacter) {
   EXPECT_EQ(module_->lastCharacters, u"\U0001F511");
 }
 
-TEST_F(HostTest, MouseAndFocusEventsCarryTheirData) {
+TEST_F(StandInBrowserTest, MouseAndFocusEventsCarryTheirData) {
   Page* page = openPage();
   EXPECT_EQ(page->mouse(NPCocoaEventMouseMoved, 5, 7), kNPEventHandled);
   EXPECT_EQ(module_->lastEvent.data.mouse.pluginX, 5);
@@ -104,15 +105,15 @@ TEST_F(HostTest, MouseAndFocusEventsCarryTheirData) {
   EXPECT_EQ(module_->lastEvent.data.focus.hasFocus, 1);
 }
 
-TEST_F(HostTest, InvalidatedRectanglesAreRecorded) {
+TEST_F(StandInBrowserTest, InvalidatedRectanglesAreRecorded) {
   Page* page = openPage();
   EXPECT_TRUE(page->invoke("invalidate").ok);
-  ASSERT_EQ(page->invalidatedRects().size(), 1u);
-  EXPECT_EQ(page->invalidatedRects()[0].bottom, 24);
-  EXPECT_EQ(page->invalidatedRects()[0].right, 300);
+  ASSERT_EQ(browser_.recorded(page).invalidatedRects.size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).invalidatedRects[0].bottom, 24);
+  EXPECT_EQ(browser_.recorded(page).invalidatedRects[0].right, 300);
 }
 
-TEST_F(HostTest, LayerIsHeldByThePageAndRenderedAsText) {
+TEST_F(StandInBrowserTest, LayerIsHeldByThePageAndRenderedAsText) {
   long layersBefore = static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer));
   Page* page = openPage();
   CALayer* first = page->layer();
@@ -123,7 +124,7 @@ TEST_F(HostTest, LayerIsHeldByThePageAndRenderedAsText) {
   EXPECT_EQ(static_cast<long>(NSLiveObjectCount(NSObjectKind::Layer)), layersBefore);
 }
 
-TEST_F(HostTest, PropertiesAreRoutedThroughTheClass) {
+TEST_F(StandInBrowserTest, PropertiesAreRoutedThroughTheClass) {
   Page* page = openPage();
   EXPECT_TRUE(page->hasProperty("answer"));
   npapibrowser::ScriptResult answer = page->getProperty("answer");
@@ -135,7 +136,7 @@ TEST_F(HostTest, PropertiesAreRoutedThroughTheClass) {
   EXPECT_EQ(module_->invalidations, 1);
 }
 
-TEST_F(HostTest, ClosingEveryPageLeavesACleanReport) {
+TEST_F(StandInBrowserTest, ClosingEveryPageLeavesACleanReport) {
   Page* first = openPage();
   Page* second = openPage();
   first->layer();
@@ -148,7 +149,7 @@ TEST_F(HostTest, ClosingEveryPageLeavesACleanReport) {
   EXPECT_NE(report.text.find("clean"), std::string::npos);
 }
 
-TEST_F(HostTest, UnreleasedInputSourceIsReported) {
+TEST_F(StandInBrowserTest, UnreleasedInputSourceIsReported) {
   TISInputSourceRef source = TISCopyCurrentASCIICapableKeyboardInputSource();
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(browser_.report().inputSourceReferences, 1);
@@ -156,7 +157,7 @@ TEST_F(HostTest, UnreleasedInputSourceIsReported) {
   EXPECT_EQ(browser_.report().inputSourceReferences, 0);
 }
 
-TEST_F(HostTest, ReferencesFromEveryScriptObjectRequestAreGivenBack) {
+TEST_F(StandInBrowserTest, ReferencesFromEveryScriptObjectRequestAreGivenBack) {
   Page* page = openPage();
   void* first = nullptr;
   void* second = nullptr;

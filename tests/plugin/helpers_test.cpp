@@ -28,7 +28,7 @@ class Helpers : public PluginTest {
 };
 
 TEST_F(Helpers, GetCurrentUrlEvaluatesTheLocationAndTracesIt) {
-  npapibrowser::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.location = "https://bank.example/login?x=1";
   npapibrowser::Page* page = openPage(options);
   NSAutoreleaseScope pool;
@@ -37,13 +37,14 @@ TEST_F(Helpers, GetCurrentUrlEvaluatesTheLocationAndTracesIt) {
   EXPECT_EQ(out, "window.location = https://bank.example/login?x=1");
   ASSERT_NE(location, nullptr);
   EXPECT_STREQ(location->UTF8String(), "https://bank.example/login?x=1");
-  ASSERT_EQ(page->evaluatedScripts().size(), 1u);
-  EXPECT_EQ(page->evaluatedScripts()[0], "(function(){return window.location.href;\n})();");
-  EXPECT_EQ(page->evaluatedScripts()[0].size(), 46u);
+  ASSERT_EQ(browser_.recorded(page).evaluatedScripts.size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts[0],
+            "(function(){return window.location.href;\n})();");
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts[0].size(), 46u);
 }
 
 TEST_F(Helpers, GetCurrentUrlWithoutALocationAnswersNil) {
-  npapibrowser::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.hasLocation = false;
   npapibrowser::Page* page = openPage(options);
   NSAutoreleaseScope pool;
@@ -51,7 +52,7 @@ TEST_F(Helpers, GetCurrentUrlWithoutALocationAnswersNil) {
   std::string out = capturedStdout([&] { location = getCurrentUrl(page->npp()); });
   EXPECT_EQ(location, nullptr);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(page->evaluatedScripts().size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts.size(), 1u);
   // A page without a window object: nothing to evaluate, nothing to release.
   NPP_t stranger{};
   EXPECT_EQ(getCurrentUrl(&stranger), nullptr);

@@ -18,6 +18,7 @@ namespace {
 using npapibrowser::Answer;
 using npapibrowser::Page;
 using npapibrowser::PageOptions;
+using npapibrowser::TestPageOptions;
 
 PluginObject* recordOf(Page* page) { return static_cast<PluginObject*>(page->npp()->pdata); }
 
@@ -72,7 +73,7 @@ TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSi
   refusals[2].tables.pluginTableMissing = true;
   refusals[3].tables.pluginTableSize = pluginNeeded - 8;
   for (const Refusal& refusal : refusals) {
-    npapibrowser::Browser browser;
+    npapibrowser::TestBrowser browser;
     EXPECT_FALSE(browser.load(SPW_MODULE, refusal.tables)) << refusal.what;
     EXPECT_EQ(refusal.atInitialize ? browser.initializeResult() : browser.getEntryPointsResult(),
               NPERR_INVALID_FUNCTABLE_ERROR)
@@ -101,13 +102,13 @@ TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSi
 TEST_F(Lifecycle, AcceptedInstanceChecksBothModelsAndSetsThemInOrder) {
   Page* page = openPage();
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
-  EXPECT_EQ(page->getValueRequests(),
+  EXPECT_EQ(browser_.recorded(page).getValueRequests,
             (std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool, NPNVsupportsCocoaBool}));
-  ASSERT_EQ(page->setValueCalls().size(), 2u);
-  EXPECT_EQ(page->setValueCalls()[0].variable, NPPVpluginDrawingModel);
-  EXPECT_EQ(page->setValueCalls()[0].value, uintptr_t{NPDrawingModelCoreAnimation});
-  EXPECT_EQ(page->setValueCalls()[1].variable, NPPVpluginEventModel);
-  EXPECT_EQ(page->setValueCalls()[1].value, uintptr_t{NPEventModelCocoa});
+  ASSERT_EQ(browser_.recorded(page).setValueCalls.size(), 2u);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].variable, NPPVpluginDrawingModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].value, uintptr_t{NPDrawingModelCoreAnimation});
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].variable, NPPVpluginEventModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].value, uintptr_t{NPEventModelCocoa});
 
   PluginObject* record = recordOf(page);
   ASSERT_NE(record, nullptr);
@@ -124,12 +125,13 @@ TEST_F(Lifecycle, AcceptedInstanceChecksBothModelsAndSetsThemInOrder) {
 
 TEST_F(Lifecycle, BrowserWithoutCoreAnimationIsRefusedAfterOneQuestion) {
   for (Answer answer : {Answer::No, Answer::Error}) {
-    PageOptions options;
+    PageOptions options = TestPageOptions();
     options.coreAnimation = answer;
     Page* page = openPage(options);
     EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
-    EXPECT_EQ(page->getValueRequests(), std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool});
-    EXPECT_TRUE(page->setValueCalls().empty());
+    EXPECT_EQ(browser_.recorded(page).getValueRequests,
+              std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool});
+    EXPECT_TRUE(browser_.recorded(page).setValueCalls.empty());
     // The browser will not call NPP_Destroy: the record is already gone.
     EXPECT_EQ(page->npp()->pdata, nullptr);
     browser_.closePage(page);
@@ -140,13 +142,13 @@ TEST_F(Lifecycle, BrowserWithoutCoreAnimationIsRefusedAfterOneQuestion) {
 
 TEST_F(Lifecycle, BrowserWithoutCocoaEventsIsRefusedAfterTheDrawingModel) {
   for (Answer answer : {Answer::No, Answer::Error}) {
-    PageOptions options;
+    PageOptions options = TestPageOptions();
     options.cocoaEvents = answer;
     Page* page = openPage(options);
     EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
-    EXPECT_EQ(page->getValueRequests().size(), 2u);
-    ASSERT_EQ(page->setValueCalls().size(), 1u);
-    EXPECT_EQ(page->setValueCalls()[0].variable, NPPVpluginDrawingModel);
+    EXPECT_EQ(browser_.recorded(page).getValueRequests.size(), 2u);
+    ASSERT_EQ(browser_.recorded(page).setValueCalls.size(), 1u);
+    EXPECT_EQ(browser_.recorded(page).setValueCalls[0].variable, NPPVpluginDrawingModel);
     EXPECT_EQ(page->npp()->pdata, nullptr);
     browser_.closePage(page);
   }

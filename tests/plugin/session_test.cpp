@@ -18,7 +18,7 @@ using npapibrowser::Page;
 class WholeSession : public PluginTest {};
 
 TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
-  npapibrowser::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.mimeType = "application/x-secure-password";
   Page* page = openPage(options);
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
@@ -32,7 +32,7 @@ TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
   page->focus(true);
   page->mouse(NPCocoaEventMouseUp, 12, 12);
 
-  browser_.allocator().watchFreedBlocksFor("c0rrect");
+  browser_.allocatorControl().watchFreedBlocksFor("c0rrect");
   auto press = [&](const KeyPress& key) {
     int16_t down = page->keyDown(key);
     page->keyUp(key);
@@ -68,7 +68,8 @@ TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
   EXPECT_EQ(report.liveLayers, 0);
   EXPECT_EQ(report.inputSourceReferences, 0);
   EXPECT_EQ(browser_.shutdownResult(), NPERR_NO_ERROR);
-  EXPECT_EQ(browser_.allocator().watchHits(), 0u);  // the clear text never sat in a browser block
+  EXPECT_EQ(browser_.allocatorControl().watchHits(),
+            0u);  // the clear text never sat in a browser block
 }
 
 TEST_F(WholeSession, ModuleCanBeLoadedAgainAfterShutdown) {

@@ -244,13 +244,13 @@ TEST_F(ScriptMethods, EveryResultIsAFreshAllocatorBlock) {
 
 TEST_F(ScriptMethods, RefusedBlocksGiveTheEmptyStringThenFalse) {
   typeIntoField("secret");
-  browser_.allocator().refuseLargerThan(1);
+  browser_.allocatorControl().refuseLargerThan(1);
   for (const char* method : {"GetPassword", "GetDllVersion", "GetActiveNIC", "GetHardDiskNUM"}) {
     EXPECT_TRUE(isEmptyResult(page_->invoke(method))) << method;
   }
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {StringArgument("x")})));
 
-  browser_.allocator().refuseAll(true);
+  browser_.allocatorControl().refuseAll(true);
   NPObject* object = page_->scriptObject();
   for (const char* method : {"GetPassword", "GetDllVersion", "EncodeData"}) {
     NPVariant result;
@@ -262,7 +262,7 @@ TEST_F(ScriptMethods, RefusedBlocksGiveTheEmptyStringThenFalse) {
   }
   // Clearing needs no block.
   EXPECT_TRUE(page_->invoke("Clearpassword").ok);
-  browser_.allocator().allowAll();
+  browser_.allocatorControl().allowAll();
   EXPECT_TRUE(isEmptyResult(page_->invoke("GetPassword")));
 }
 
@@ -305,14 +305,14 @@ TEST_F(ScriptMethods, OtherOperationsKeepTheBaseDefaults) {
 
 TEST_F(ScriptMethods, RefusedStorageConstructsNothingAndIsTriedAgain) {
   unsigned identifiersBefore = browser_.calls("getstringidentifier");
-  browser_.allocator().refuseAll(true);
+  browser_.allocatorControl().refuseAll(true);
   Page* page = openPage();
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);           // a missing script object is not an error
   EXPECT_EQ(browser_.objects().livePluginObjects(), 1u);  // only the first page's object
   EXPECT_EQ(browser_.calls("getstringidentifier"), identifiersBefore);  // no constructor ran
   void* value = nullptr;
   EXPECT_EQ(page->getValue(NPPVpluginScriptableNPObject, &value), NPERR_GENERIC_ERROR);
-  browser_.allocator().allowAll();
+  browser_.allocatorControl().allowAll();
   EXPECT_NE(page->scriptObject(), nullptr);
   EXPECT_EQ(browser_.objects().livePluginObjects(), 2u);
 }
@@ -342,7 +342,7 @@ struct FreedBlocks {
 TEST_F(ScriptMethods, GetPasswordWipesItsClearCopiesBeforeReturning) {
   const std::string password = "Hunter2-Password";
   typeIntoField(password);
-  browser_.allocator().watchFreedBlocksFor(password);
+  browser_.allocatorControl().watchFreedBlocksFor(password);
   NPObject* object = page_->scriptObject();
   FreedBlocks freed;
   NSAutoreleaseScope callerPool;  // the browser's pool: must receive nothing from the call
@@ -364,7 +364,7 @@ TEST_F(ScriptMethods, GetPasswordWipesItsClearCopiesBeforeReturning) {
   EXPECT_TRUE(sawASCII);
   EXPECT_EQ(testsupport::decodePassword(result.value.stringValue.UTF8Characters), password);
   releaseVariant(&result);
-  EXPECT_EQ(browser_.allocator().watchHits(), 0u);
+  EXPECT_EQ(browser_.allocatorControl().watchHits(), 0u);
 }
 
 // ---- An object that outlives its instance ------------------------------------------------

@@ -14,7 +14,7 @@
 #include "nativeui/InputSourceRegistry.h"
 #include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/NSLog.h"
-#include "npapi_browser/Browser.h"
+#include "npapi_browser/testing/TestBrowser.h"
 #include "tests/support/capture_stdout.h"
 
 class PluginTest : public ::testing::Test {
@@ -38,7 +38,7 @@ class PluginTest : public ::testing::Test {
 
   // A new instance; expects NPP_New to accept it unless told otherwise.
   npapibrowser::Page* openPage(
-      const npapibrowser::PageOptions& options = npapibrowser::PageOptions()) {
+      const npapibrowser::PageOptions& options = npapibrowser::TestPageOptions()) {
     npapibrowser::Page* page = browser_.openPage(options);
     EXPECT_NE(page, nullptr);
     return page;
@@ -85,5 +85,5 @@ class PluginTest : public ::testing::Test {
     return reinterpret_cast<Function>(symbol);
   }
 
-  npapibrowser::Browser browser_;
+  npapibrowser::TestBrowser browser_;
 };
