@@ -12,16 +12,12 @@
 #include "native_host/Framing.h"
 #include "native_host/RequestFields.h"
 #include "nativeui/NSString.h"
+#include "script/PageMethods.h"
 #include "wipe/stack_wipe.h"
 
 namespace nativehost {
 
 namespace {
-
-// The script methods a page may call on the field's element. Other names are refused before they
-// reach the stand-in browser, whose identifiers live as long as the module.
-constexpr std::string_view kMethods[] = {"GetPassword",  "EncodeData",     "Clearpassword",
-                                         "GetActiveNIC", "GetHardDiskNUM", "GetDllVersion"};
 
 constexpr std::int64_t kMaxWindowSide = 32767;
 
@@ -280,7 +276,9 @@ void Dispatcher::resize(Request& request, npapibrowser::Page& page, Json& answer
 void Dispatcher::call(Request& request, npapibrowser::Page& page, Json& answer) {
   const JsonString& method = request.document.find("method")->get_ref<const JsonString&>();
   bool known = false;
-  for (std::string_view name : kMethods) known = known || name == std::string_view(method);
+  // Only the page's methods (script/methods.json) are passed on: other names are refused before
+  // they reach the stand-in browser, whose identifiers live as long as the module.
+  for (std::string_view name : pagemethods::kAll) known = known || name == std::string_view(method);
   if (!known) {
     return request.fail("no-such-method",
                         "The field has no script method \"" + std::string(method) + "\".");

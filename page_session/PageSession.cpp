@@ -13,6 +13,7 @@
 #include "page_session/PasswordCheck.h"
 #include "page_session/RawTerminal.h"
 #include "page_session/TypedText.h"
+#include "script/PageMethods.h"
 
 namespace pagesession {
 
@@ -192,10 +193,10 @@ class Session {
   bool runPageScript() {
     const std::size_t typed = countOf(fieldText(), kBullet);
     std::fflush(_out);
-    ScriptResult password = _page->invoke("GetPassword");
-    ScriptResult nic = _page->invoke("GetActiveNIC");
-    ScriptResult disk = _page->invoke("GetHardDiskNUM");
-    ScriptResult version = _page->invoke("GetDllVersion");
+    ScriptResult password = _page->invoke(pagemethods::kGetPassword);
+    ScriptResult nic = _page->invoke(pagemethods::kGetActiveNIC);
+    ScriptResult disk = _page->invoke(pagemethods::kGetHardDiskNUM);
+    ScriptResult version = _page->invoke(pagemethods::kGetDllVersion);
     std::fflush(_out);
 
     std::fprintf(_out, "\nReturn was left to the page; its script asked the plug-in:\n");
@@ -205,16 +206,18 @@ class Session {
     } else {
       why = "the password holds a character outside ASCII, which the plug-in does not encode";
     }
-    answer("GetPassword", password, why);
+    answer(pagemethods::kGetPassword, password, why);
     if (password.ok && !password.stringValue.empty()) {
       std::fprintf(_out,
                    "                  (encoded password text, %zu characters; the clear password "
                    "never reached the page)\n",
                    password.stringValue.size());
     }
-    answer("GetActiveNIC", nic, "the plug-in found no active network interface with an address");
-    answer("GetHardDiskNUM", disk, "the plug-in found no serial number for the disk that holds /");
-    answer("GetDllVersion", version, "the plug-in gave no version");
+    answer(pagemethods::kGetActiveNIC, nic,
+           "the plug-in found no active network interface with an address");
+    answer(pagemethods::kGetHardDiskNUM, disk,
+           "the plug-in found no serial number for the disk that holds /");
+    answer(pagemethods::kGetDllVersion, version, "the plug-in gave no version");
     return !_options.verify || verify(password);
   }
 
@@ -256,7 +259,7 @@ class Session {
   int finish(int status) {
     if (!_browser.isLoaded()) return status;
     if (_ready && _page->isRunning()) {
-      _page->invoke("Clearpassword");
+      _page->invoke(pagemethods::kClearpassword);
       _page->focus(false);
       std::fprintf(_out, "\nThe page cleared the field (Clearpassword) and took the focus away.\n");
     }
