@@ -2,7 +2,7 @@
 # unit. Included by the top-level CMakeLists.txt after every folder has added its targets.
 #
 # A unit is a folder that holds a library target outside tests/, fuzz/ and bench/ ("encoding",
-# "host/page_session"); an include belongs to the deepest unit folder its path starts with. What a
+# "encoding/format"); an include belongs to the deepest unit folder its path starts with. What a
 # target may include: its own folder's unit, the units it links, and what those pass on to whoever
 # links them (their PUBLIC and INTERFACE links, not their PRIVATE ones, as with any usage
 # requirement). The files checked:
@@ -10,7 +10,7 @@
 #     include;
 #   - every source of every other target (programs, tests, test-side libraries), against what that
 #     target may include, together with the project headers outside unit folders that it reaches
-#     through quoted includes ("tests/host/host_fixture.h").
+#     through quoted includes ("tests/npapi_browser/browser_fixture.h").
 # Files under tests/, fuzz/ and bench/ may include each other freely.
 #
 # At configure time spw_add_layering_check() writes what each target may include to

@@ -1,7 +1,7 @@
 // Core Animation layers: a tree of reference-counted layers with a frame, and CATextLayer, a
 // layer that shows one line of text. The browser composites the tree the plug-in hands it; here
-// the host renders it as text (LayerText.h). A layer retains its sublayers and knows its
-// superlayer without retaining it.
+// the stand-in browser renders it as text (LayerText.h). A layer retains its sublayers and knows
+// its superlayer without retaining it.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
-// The registry behind Text Input Sources, set up by the host and by tests: which keyboard input
-// sources exist, which are ASCII-capable, which is current, whether selecting fails and what the
-// list call gives, with call counters and the references not yet given back. Single-threaded.
+// The registry behind Text Input Sources, set up by the stand-in browser and by tests: which
+// keyboard input sources exist, which are ASCII-capable, which is current, whether selecting fails
+// and what the list call gives, with call counters and the references not yet given back.
+// Single-threaded.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Renders a layer tree as text for a terminal page: the host's stand-in for the browser's
+// Renders a layer tree as text for a terminal page: the stand-in browser's version of the real
 // compositor. Only text layers show anything; the tree is walked depth first. Null gives "".
 #pragma once
 

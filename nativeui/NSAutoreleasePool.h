@@ -1,6 +1,7 @@
 // Autorelease pools: a per-thread stack of pools; autorelease() hands a reference to the
-// innermost one and drain() releases what it holds. The host drains one after every call into
-// the plug-in, as a browser's event loop does; plug-in code may push its own for temporaries.
+// innermost one and drain() releases what it holds. The stand-in browser drains one after every
+// call into the plug-in, as a browser's event loop does; plug-in code may push its own for
+// temporaries.
 #pragma once
 
 #include "nativeui/NSTypes.h"

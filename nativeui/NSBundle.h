@@ -1,6 +1,6 @@
 // The application's bundle and its information dictionary (string values by key), as Foundation's
-// NSBundle and NSDictionary give them; here the host (or a test) sets the values, since the
-// program that loads the plug-in has no bundle of its own. Both are shared and never freed.
+// NSBundle and NSDictionary give them; here the stand-in browser (or a test) sets the values, since
+// the program that loads the plug-in has no bundle of its own. Both are shared and never freed.
 // Lookups of absent keys give nil.
 #pragma once
 

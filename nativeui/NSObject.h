@@ -1,6 +1,6 @@
 // The root class of the native UI layer: manual reference counting (retain, release,
-// autorelease) with live-object counters by kind, so a host can report what is still alive.
-// Objects are made with NSObject::alloc<T>() and die when their last reference is released.
+// autorelease) with live-object counters by kind, so the stand-in browser can report what is still
+// alive. Objects are made with NSObject::alloc<T>() and die when their last reference is released.
 // Nothing here checks for over-release: releasing a dead object is a caller's fault.
 #pragma once
 

@@ -11,6 +11,7 @@
 #include "nativeui/NSString.h"
 #include "plugin_state/Browser.h"
 #include "plugin_state/PluginObject.h"
+#include "script/PageMethods.h"
 #include "wipe/secure_wipe.h"
 #include "wipe/stack_wipe.h"
 
@@ -21,16 +22,20 @@ namespace {
 // page costs microseconds, next to which clearing 8 kB is nothing.
 constexpr std::size_t kMethodStackBytes = 8192;
 
+// The names come from script/methods.json; each one there has its handling below.
+static_assert(pagemethods::kCount == 6,
+              "script/methods.json lists a method the script object does not handle, or drops one");
+
 }  // namespace
 
 ScriptablePluginObject::ScriptablePluginObject(NPP instance)
     : npp(instance),
-      idGetPassword(NPN_GetStringIdentifier("GetPassword")),
-      idGetActiveNIC(NPN_GetStringIdentifier("GetActiveNIC")),
-      idGetHardDiskNUM(NPN_GetStringIdentifier("GetHardDiskNUM")),
-      idClearpassword(NPN_GetStringIdentifier("Clearpassword")),
-      idEncodeData(NPN_GetStringIdentifier("EncodeData")),
-      idGetDllVersion(NPN_GetStringIdentifier("GetDllVersion")) {}
+      idGetPassword(NPN_GetStringIdentifier(pagemethods::kGetPassword)),
+      idGetActiveNIC(NPN_GetStringIdentifier(pagemethods::kGetActiveNIC)),
+      idGetHardDiskNUM(NPN_GetStringIdentifier(pagemethods::kGetHardDiskNUM)),
+      idClearpassword(NPN_GetStringIdentifier(pagemethods::kClearpassword)),
+      idEncodeData(NPN_GetStringIdentifier(pagemethods::kEncodeData)),
+      idGetDllVersion(NPN_GetStringIdentifier(pagemethods::kGetDllVersion)) {}
 
 void* ScriptablePluginObject::operator new(std::size_t size) noexcept {
   return NPN_MemAlloc(static_cast<uint32_t>(size));

@@ -117,7 +117,7 @@ case "$mode" in
       cmake --build "$build_dir" --target securepassword-host securepassword
     fi
     mkdir -p "$prefix/lib"
-    install -m 755 "$build_dir/bridge/securepassword-host" "$prefix/lib/"
+    install -m 755 "$build_dir/native_host/securepassword-host" "$prefix/lib/"
     for nativeui in "$build_dir"/{nativeui,platform}/libnativeui.so; do
       [ -e "$nativeui" ] && break
     done

@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 # Standard input belongs to the page: the set-up steps never read it.
 bash tools/install-deps.sh >&2 </dev/null
 { cmake --preset default && cmake --build --preset default --target page-session; } >&2 </dev/null
-exec build/default/host/page_session/page-session "$@"
+exec build/default/page_session/page-session "$@"

@@ -1,6 +1,6 @@
 // Checks of an encoded password text shared by the fuzz targets that get one (QsEncode, and the
-// script methods through the host): its shape, and for clear texts the receiving side can always
-// read back, that it decodes to exactly that text. Failures abort through FUZZ_CHECK.
+// script methods through the stand-in browser): its shape, and for clear texts the receiving side
+// can always read back, that it decodes to exactly that text. Failures abort through FUZZ_CHECK.
 #pragma once
 
 #include <string>

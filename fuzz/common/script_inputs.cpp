@@ -43,9 +43,9 @@ const char* const kOtherNames[] = {
 
 }  // namespace
 
-PickedName PickName(FuzzInput& input, npapihost::Host& host) {
+PickedName PickName(FuzzInput& input, npapibrowser::Browser& browser) {
   PickedName picked;
-  npapihost::Identifiers& ids = host.identifiers();
+  npapibrowser::Identifiers& ids = browser.identifiers();
   const std::uint8_t kind = input.byte() % 10;
   switch (kind) {
     case 0:

@@ -1,8 +1,8 @@
 // What a page's script can throw at the plug-in's script object, drawn from a fuzz input: method
 // and property names (the six methods, their case variants, prefixes and extensions, names of
 // JavaScript's own, odd bytes, integer and null identifiers) and argument lists of every variant
-// type. Names come from a bounded set, so the host's identifier table stays bounded over millions
-// of inputs. String arguments sit in exactly-sized blocks without a terminator.
+// type. Names come from a bounded set, so the stand-in browser's identifier table stays bounded
+// over millions of inputs. String arguments sit in exactly-sized blocks without a terminator.
 #pragma once
 
 #include <memory>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/common/fuzz_input.h"
-#include "host/Host.h"
+#include "npapi_browser/Browser.h"
 
 namespace fuzzing {
 
@@ -23,7 +23,7 @@ struct PickedName {
   int method = -1;   // 0 to 5 when text is exactly one of kMethodNames
 };
 
-PickedName PickName(FuzzInput& input, npapihost::Host& host);
+PickedName PickName(FuzzInput& input, npapibrowser::Browser& browser);
 
 // An argument list; the strings' bytes live as long as the list.
 class Arguments {

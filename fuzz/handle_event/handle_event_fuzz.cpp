@@ -1,4 +1,4 @@
-// Fuzz target for NPP_HandleEvent on a live instance, driven through the browser host and the
+// Fuzz target for NPP_HandleEvent on a live instance, driven through the stand-in browser and the
 // built module: random sequences of events of every type (out-of-range numbers included, with
 // random bytes in the event body where the type carries no string objects), focus changes, key
 // events with random UTF-16 characters, modifiers and key codes, mouse coordinates including
@@ -7,7 +7,7 @@
 // state and its log line and redraw, that Return and Command keys and keys without focus change
 // nothing, that the field only ever holds typed printable characters with zeros behind them, that
 // the layer shows only bullets and the caret, and that "GetPassword" always encodes what the
-// field holds. After every input the host must be back where it started.
+// field holds. After every input the stand-in browser must be back where it started.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +15,10 @@
 #include <limits>
 #include <string>
 
+#include "fuzz/common/browser_harness.h"
 #include "fuzz/common/encoded_text.h"
 #include "fuzz/common/fuzz_check.h"
 #include "fuzz/common/fuzz_input.h"
-#include "fuzz/common/host_harness.h"
 #include "nativeui/AppKit.h"
 #include "nativeui/InputSourceRegistry.h"
 #include "plugin_state/PluginObject.h"
@@ -29,8 +29,8 @@ namespace {
 constexpr std::size_t kMaxOperations = 64;
 
 struct Session {
-  npapihost::Host& host = fuzzing::PluginHost();
-  npapihost::Page* page = nullptr;
+  npapibrowser::TestBrowser& browser = fuzzing::LoadedBrowser();
+  npapibrowser::Page* page = nullptr;
   PluginObject* record = nullptr;
   bool active = false;  // the panel's state as the focus events must have left it
   uint32_t width = 0;
@@ -182,7 +182,7 @@ void CheckFocusOutcome(Session& s, bool hasFocus, std::size_t logLines, std::siz
   FUZZ_CHECK(lines.size() == logLines + 1 &&
                  lines.back() == (hasFocus ? "focus changed with 1" : "focus changed with 0"),
              "focus without its log line: " + s.trail);
-  const auto& redraws = s.page->invalidatedRects();
+  const auto& redraws = s.browser.recorded(s.page).invalidatedRects;
   FUZZ_CHECK(redraws.size() == rects + 1 && redraws.back().top == 0 && redraws.back().left == 0 &&
                  redraws.back().bottom == static_cast<uint16_t>(s.height) &&
                  redraws.back().right == static_cast<uint16_t>(s.width),
@@ -214,7 +214,7 @@ void RawEvent(Session& s, fuzzing::FuzzInput& input) {
 
   const std::u16string before = FieldText(s);
   const std::size_t logLines = NSLogCapturedLines().size();
-  const std::size_t rects = s.page->invalidatedRects().size();
+  const std::size_t rects = s.browser.recorded(s.page).invalidatedRects.size();
   const int16_t expected = ExpectedAnswer(type, event);
   const int16_t answer = Deliver(s, event);
   FUZZ_CHECK(answer == expected, "event " + std::to_string(type) + " answered " +
@@ -254,7 +254,7 @@ void Focus(Session& s, fuzzing::FuzzInput& input) {
   event.type = NPCocoaEventFocusChanged;
   event.data.focus.hasFocus = hasFocus;
   const std::size_t logLines = NSLogCapturedLines().size();
-  const std::size_t rects = s.page->invalidatedRects().size();
+  const std::size_t rects = s.browser.recorded(s.page).invalidatedRects.size();
   FUZZ_CHECK(Deliver(s, event) == 1, "focus not handled: " + s.trail);
   CheckFocusOutcome(s, hasFocus != 0, logLines, rects);
   CheckField(s);
@@ -271,37 +271,37 @@ void Mouse(Session& s, fuzzing::FuzzInput& input) {
   CheckCursor(s, x, y);
 }
 
-// Typing and editing keys, as the host's key presses make them.
+// Typing and editing keys, as the stand-in browser's key presses make them.
 void Keys(Session& s, fuzzing::FuzzInput& input) {
   const std::uint8_t what = input.byte();
-  npapihost::KeyPress press;
+  npapibrowser::KeyPress press;
   switch (what % 12) {
     case 0:
-      press = npapihost::KeyPress::backspace();
+      press = npapibrowser::KeyPress::backspace();
       break;
     case 1:
-      press = npapihost::KeyPress::forwardDelete();
+      press = npapibrowser::KeyPress::forwardDelete();
       break;
     case 2:
-      press = npapihost::KeyPress::leftArrow();
+      press = npapibrowser::KeyPress::leftArrow();
       break;
     case 3:
-      press = npapihost::KeyPress::rightArrow();
+      press = npapibrowser::KeyPress::rightArrow();
       break;
     case 4:
-      press = npapihost::KeyPress::home();
+      press = npapibrowser::KeyPress::home();
       break;
     case 5:
-      press = npapihost::KeyPress::end();
+      press = npapibrowser::KeyPress::end();
       break;
     case 6:
-      press = npapihost::KeyPress::tab();
+      press = npapibrowser::KeyPress::tab();
       break;
     case 7:
-      press = npapihost::KeyPress::escape();
+      press = npapibrowser::KeyPress::escape();
       break;
     case 8:
-      press = npapihost::KeyPress::returnKey();
+      press = npapibrowser::KeyPress::returnKey();
       break;
     default: {
       std::string text = input.text(48);
@@ -331,15 +331,15 @@ void Keys(Session& s, fuzzing::FuzzInput& input) {
 void CommandKey(Session& s, fuzzing::FuzzInput& input) {
   static const char16_t kKeys[] = {u'c', u'x', u'a', u'v', u'z', u'C', u'X', 0x7F, 0xF728};
   const char16_t key = kKeys[input.below(sizeof kKeys / sizeof kKeys[0])];
-  npapihost::KeyPress press = npapihost::KeyPress::command(key);
+  npapibrowser::KeyPress press = npapibrowser::KeyPress::command(key);
   press.modifierFlags |= input.u32() & ~static_cast<uint32_t>(NSCommandKeyMask) & 0x00FF0000u;
   s.trail += " command(" + std::to_string(key) + ")";
   const std::u16string before = FieldText(s);
-  const std::size_t blocks = s.host.allocator().liveBlocks();
+  const std::size_t blocks = s.browser.allocator().liveBlocks();
   FUZZ_CHECK(s.page->keyDown(press) == 1, "a Command key not handled: " + s.trail);
   s.page->keyUp(press);
   FUZZ_CHECK(FieldText(s) == before, "a Command key changed the field: " + s.trail);
-  FUZZ_CHECK(s.host.allocator().liveBlocks() == blocks,
+  FUZZ_CHECK(s.browser.allocator().liveBlocks() == blocks,
              "a Command key handed the browser a block: " + s.trail);
   CheckField(s);
 }
@@ -348,7 +348,7 @@ void CommandKey(Session& s, fuzzing::FuzzInput& input) {
 void GetPassword(Session& s) {
   s.trail += " GetPassword";
   const std::u16string text = FieldText(s);
-  const npapihost::ScriptResult result = s.page->invoke("GetPassword");
+  const npapibrowser::ScriptResult result = s.page->invoke("GetPassword");
   FUZZ_CHECK(result.ok && result.type == NPVariantType_String, "GetPassword failed: " + s.trail);
   bool ascii = true;
   std::string clear;
@@ -425,11 +425,11 @@ void Strays(Session& s) {
   event.data.focus.hasFocus = 1;
   NPP_t nobody{};
   NSAutoreleaseScope pool;
-  FUZZ_CHECK(s.host.pluginFuncs().event(&nobody, &event) == 0,
+  FUZZ_CHECK(s.browser.pluginFuncs().event(&nobody, &event) == 0,
              "an event for no record was handled: " + s.trail);
-  FUZZ_CHECK(s.host.pluginFuncs().event(nullptr, &event) == 0,
+  FUZZ_CHECK(s.browser.pluginFuncs().event(nullptr, &event) == 0,
              "an event for a null instance was handled: " + s.trail);
-  FUZZ_CHECK(s.host.pluginFuncs().event(s.page->npp(), nullptr) == 0,
+  FUZZ_CHECK(s.browser.pluginFuncs().event(s.page->npp(), nullptr) == 0,
              "a null event was handled: " + s.trail);
 }
 
@@ -479,7 +479,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t setup = input.byte();
   s.width = 300;
   s.height = 24;
-  s.page = s.host.openPage();
+  s.page = s.browser.openPage();
   FUZZ_CHECK(s.page != nullptr && s.page->isRunning(), "NPP_New refused a plain page");
   s.record = static_cast<PluginObject*>(s.page->npp()->pdata);
   s.page->setWindow(0, 0, s.width, s.height);

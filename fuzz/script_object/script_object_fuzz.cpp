@@ -1,17 +1,17 @@
-// Fuzz target for the page's script object, driven through the browser host and the built module:
-// random sequences of HasMethod, HasProperty, Invoke, property reads and writes, InvokeDefault,
-// Construct, Enumerate and Invalidate, with names from fuzz/common/script_inputs.h, random
-// argument lists, typing into the field, allocator refusals, and the instance destroyed while the
-// page still holds the object. Every answer is checked against what the page may rely on (see
-// Expect* below); after every input the host must be back where it started.
+// Fuzz target for the page's script object, driven through the stand-in browser and the built
+// module: random sequences of HasMethod, HasProperty, Invoke, property reads and writes,
+// InvokeDefault, Construct, Enumerate and Invalidate, with names from fuzz/common/script_inputs.h,
+// random argument lists, typing into the field, allocator refusals, and the instance destroyed
+// while the page still holds the object. Every answer is checked against what the page may rely on
+// (see Expect* below); after every input the stand-in browser must be back where it started.
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "fuzz/common/browser_harness.h"
 #include "fuzz/common/encoded_text.h"
 #include "fuzz/common/fuzz_check.h"
 #include "fuzz/common/fuzz_input.h"
-#include "fuzz/common/host_harness.h"
 #include "fuzz/common/script_inputs.h"
 #include "nativeui/NSAutoreleasePool.h"
 #include "nativeui/NSSecureTextField.h"
@@ -28,8 +28,8 @@ constexpr std::size_t kMaxIdentificationCalls = 2;  // they ask the live system:
 enum class Refusal { None, All, After, Larger };
 
 struct Session {
-  npapihost::Host& host = fuzzing::PluginHost();
-  npapihost::Page* page = nullptr;
+  npapibrowser::TestBrowser& browser = fuzzing::LoadedBrowser();
+  npapibrowser::Page* page = nullptr;
   NPObject* object = nullptr;
   bool detached = false;  // the instance is gone; the page's script still holds the object
   bool focused = false;
@@ -47,9 +47,9 @@ bool IsVoid(const NPVariant& v) { return v.type == NPVariantType_Void; }
 // A result string must be a live block of the browser's allocator with the text and its NUL.
 std::string ResultText(Session& s, const NPVariant& result) {
   const NPString& text = result.value.stringValue;
-  FUZZ_CHECK(text.UTF8Characters != nullptr && s.host.allocator().isLive(text.UTF8Characters),
+  FUZZ_CHECK(text.UTF8Characters != nullptr && s.browser.allocator().isLive(text.UTF8Characters),
              "a result string outside the browser's allocator: " + s.trail);
-  FUZZ_CHECK(s.host.allocator().blockSize(text.UTF8Characters) >= text.UTF8Length + 1 &&
+  FUZZ_CHECK(s.browser.allocator().blockSize(text.UTF8Characters) >= text.UTF8Length + 1 &&
                  text.UTF8Characters[text.UTF8Length] == '\0',
              "a result string without its NUL in its block: " + s.trail);
   return std::string(text.UTF8Characters, text.UTF8Length);
@@ -133,7 +133,7 @@ void ExpectMethodResult(Session& s, int method, const Arguments& args, bool ok,
 }
 
 void Invoke(Session& s, fuzzing::FuzzInput& input) {
-  const PickedName name = fuzzing::PickName(input, s.host);
+  const PickedName name = fuzzing::PickName(input, s.browser);
   if ((name.method == 1 || name.method == 2) && ++s.identificationCalls > kMaxIdentificationCalls)
     return;
   const Arguments args = Arguments::Pick(input, s.object, 4);
@@ -151,11 +151,11 @@ void Invoke(Session& s, fuzzing::FuzzInput& input) {
   } else {
     FUZZ_CHECK(!ok && IsVoid(result), "an unknown method answered: " + s.trail);
   }
-  s.host.releaseVariantValue(&result);
+  s.browser.releaseVariantValue(&result);
 }
 
 void Probe(Session& s, fuzzing::FuzzInput& input, std::uint8_t what) {
-  const PickedName name = fuzzing::PickName(input, s.host);
+  const PickedName name = fuzzing::PickName(input, s.browser);
   NPClass* c = ClassOf(s.object);
   NSAutoreleaseScope pool;
   switch (what) {
@@ -232,7 +232,7 @@ void Type(Session& s, fuzzing::FuzzInput& input) {
 }
 
 void SetRefusal(Session& s, fuzzing::FuzzInput& input) {
-  npapihost::HostAllocator& allocator = s.host.allocator();
+  npapibrowser::AllocatorControl& allocator = s.browser.allocatorControl();
   allocator.allowAll();
   switch (input.byte() % 4) {
     case 0:
@@ -264,13 +264,13 @@ void SetRefusal(Session& s, fuzzing::FuzzInput& input) {
 void Destroy(Session& s) {
   if (s.detached) return;
   s.trail += " destroy";
-  s.host.objects().retain(s.object);
-  s.host.allocator().allowAll();
-  s.host.closePage(s.page);
+  s.browser.objects().retain(s.object);
+  s.browser.allocatorControl().allowAll();
+  s.browser.closePage(s.page);
   s.page = nullptr;
   s.detached = true;
   s.refusal = Refusal::None;
-  FUZZ_CHECK(s.host.objects().isLive(s.object),
+  FUZZ_CHECK(s.browser.objects().isLive(s.object),
              "the object died with the instance while the page held it: " + s.trail);
 }
 
@@ -327,9 +327,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  s.host.allocator().allowAll();
+  s.browser.allocatorControl().allowAll();
   if (s.detached) {
-    s.host.objects().release(s.object);
+    s.browser.objects().release(s.object);
     fuzzing::CheckClean(s.trail);
   } else {
     fuzzing::CloseAndCheckClean(s.page, s.trail);

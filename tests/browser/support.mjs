@@ -18,7 +18,7 @@ export const BUILD_DIR = path.resolve(
   process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'),
 );
 export const BROWSER = process.env.SPW_BROWSER ?? 'chromium';
-export const HOST_PROGRAM = path.join(BUILD_DIR, 'bridge', 'securepassword-host');
+export const HOST_PROGRAM = path.join(BUILD_DIR, 'native_host', 'securepassword-host');
 const EXECUTABLES = {
   chromium: process.env.SPW_CHROMIUM ?? '/usr/bin/chromium',
   firefox: process.env.SPW_FIREFOX ?? '/usr/bin/firefox-esr',

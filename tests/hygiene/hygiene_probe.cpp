@@ -4,13 +4,13 @@
 //       Loads MODULE with lazy binding, as browsers load plug-ins, and makes the process's first
 //       QsEncode call on a text of LENGTH characters; then looks at the dead stack it left.
 //   hygiene_probe first-getpassword MODULE
-//       Loads MODULE with lazy binding into the browser host, types a password and makes the
+//       Loads MODULE with lazy binding into the stand-in browser, types a password and makes the
 //       first "GetPassword"; then looks at the dead stack the call left.
 //   hygiene_probe typed MODULE [--refuse-locking]
-//       Loads MODULE into the browser host and types into the field, one key press per character,
-//       the password it reads from standard input one byte at a time (so no whole copy of it lives
-//       in this process outside the plug-in), ends it with Return and reads it once through
-//       "GetPassword"; then writes "typed locked=N refusal-logged=M" (N: 1 when the field's
+//       Loads MODULE into the stand-in browser and types into the field, one key press per
+//       character, the password it reads from standard input one byte at a time (so no whole copy
+//       of it lives in this process outside the plug-in), ends it with Return and reads it once
+//       through "GetPassword"; then writes "typed locked=N refusal-logged=M" (N: 1 when the field's
 //       storage is locked in memory; M: the system log lines saying it could not be) and waits,
 //       alive, until its input ends, for a core dump to be taken. With --refuse-locking it first
 //       makes locking memory impossible for itself. It keeps ProbeHeapMarker() in its heap.
@@ -28,10 +28,10 @@
 #include <cstring>
 #include <string>
 
-#include "host/Host.h"
 #include "nativeui/NSLog.h"
 #include "nativeui/NSSecureTextField.h"
 #include "nativeui/SecureMemory.h"
+#include "npapi_browser/Browser.h"
 #include "plugin_state/PluginObject.h"
 #include "tests/hygiene/secret_scan.h"
 
@@ -51,8 +51,8 @@ int Report(const hygiene::Finding& finding) {
   return finding ? kFound : kClean;
 }
 
-// Keeps the module loaded with lazy binding: the browser host's own dlopen then finds it open and
-// binds nothing more.
+// Keeps the module loaded with lazy binding: the stand-in browser's own dlopen then finds it open
+// and binds nothing more.
 void* OpenLazily(const char* module) {
   void* handle = dlopen(module, RTLD_LAZY | RTLD_LOCAL);
   if (handle == nullptr) std::fprintf(stderr, "hygiene_probe: %s\n", dlerror());
@@ -70,15 +70,15 @@ int FirstQsEncode(const char* module, std::size_t length) {
   return Report(hygiene::LeavesOnStack(secret, [&] { encode(out, text.c_str()); }));
 }
 
-npapihost::Page* ReadyPageWithFocus(npapihost::Host& host, const char* module) {
+npapibrowser::Page* ReadyPageWithFocus(npapibrowser::Browser& browser, const char* module) {
   NSLogSetEchoToStandardError(false);
-  if (!host.load(module)) {
-    std::fprintf(stderr, "hygiene_probe: %s\n", host.lastError().c_str());
+  if (!browser.load(module)) {
+    std::fprintf(stderr, "hygiene_probe: %s\n", browser.lastError().c_str());
     return nullptr;
   }
-  npapihost::PageOptions options;
+  npapibrowser::PageOptions options;
   options.mimeType = "application/x-secure-password";
-  const npapihost::ReadyPage ready = host.openReadyPage(300, 24, options);
+  const npapibrowser::ReadyPage ready = browser.openReadyPage(300, 24, options);
   if (!ready.ok()) return nullptr;
   ready.page->mouse(NPCocoaEventMouseDown, 10, 10);
   ready.page->focus(true);
@@ -88,20 +88,20 @@ npapihost::Page* ReadyPageWithFocus(npapihost::Host& host, const char* module) {
 
 int FirstGetPassword(const char* module) {
   if (OpenLazily(module) == nullptr) return kCannotRun;
-  npapihost::Host host;
-  npapihost::Page* page = ReadyPageWithFocus(host, module);
+  npapibrowser::Browser browser;
+  npapibrowser::Page* page = ReadyPageWithFocus(browser, module);
   if (page == nullptr) return kCannotRun;
   const std::string text = ProbeText(40);
   for (const char c : text) {
-    page->keyDown(npapihost::KeyPress::character(static_cast<char16_t>(c)));
-    page->keyUp(npapihost::KeyPress::character(static_cast<char16_t>(c)));
+    page->keyDown(npapibrowser::KeyPress::character(static_cast<char16_t>(c)));
+    page->keyUp(npapibrowser::KeyPress::character(static_cast<char16_t>(c)));
   }
   const hygiene::Secret secret(text, true);
-  npapihost::ScriptResult result;
+  npapibrowser::ScriptResult result;
   const int status =
       Report(hygiene::LeavesOnStack(secret, [&] { result = page->invoke("GetPassword"); }));
   if (!result.ok || result.stringValue.empty()) return kCannotRun;
-  host.closePage(page);
+  browser.closePage(page);
   return status;
 }
 
@@ -123,17 +123,17 @@ int Typed(const char* module, bool refuseLocking) {
   }
   const auto* marker = new std::string(hygiene::ProbeHeapMarker());
   NSLogSetCapture(true);
-  npapihost::Host host;
-  npapihost::Page* page = ReadyPageWithFocus(host, module);
+  npapibrowser::Browser browser;
+  npapibrowser::Page* page = ReadyPageWithFocus(browser, module);
   if (page == nullptr) return kCannotRun;
   char c = 0;
   while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-    page->keyDown(npapihost::KeyPress::character(static_cast<char16_t>(c)));
-    page->keyUp(npapihost::KeyPress::character(static_cast<char16_t>(c)));
+    page->keyDown(npapibrowser::KeyPress::character(static_cast<char16_t>(c)));
+    page->keyUp(npapibrowser::KeyPress::character(static_cast<char16_t>(c)));
   }
   c = 0;
-  page->keyDown(npapihost::KeyPress::returnKey());
-  const npapihost::ScriptResult encoded = page->invoke("GetPassword");
+  page->keyDown(npapibrowser::KeyPress::returnKey());
+  const npapibrowser::ScriptResult encoded = page->invoke("GetPassword");
   if (!encoded.ok || encoded.stringValue.empty()) return kCannotRun;
   const auto* record = static_cast<PluginObject*>(page->npp()->pdata);
   const bool locked = NSSecretStorageIsLocked(record->textField->storageForTesting());
@@ -145,9 +145,9 @@ int Typed(const char* module, bool refuseLocking) {
   std::fflush(stdout);
   while (read(STDIN_FILENO, &c, 1) == 1) {
   }
-  host.closePage(page);
+  browser.closePage(page);
   delete marker;
-  return host.unload().clean() ? kClean : kCannotRun;
+  return browser.unload().clean() ? kClean : kCannotRun;
 }
 
 }  // namespace

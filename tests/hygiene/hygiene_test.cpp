@@ -1,4 +1,4 @@
-// Secret hygiene of the built module, driven through the browser host as a page would: after
+// Secret hygiene of the built module, driven through the stand-in browser as a page would: after
 // typing, "Clearpassword", every "GetPassword" and "EncodeData", and NPP_Destroy, no copy of the
 // clear text may remain in the field's storage (beyond the text itself), in blocks the native
 // layer or the browser's allocator freed (other than the encoded text), on the dead stack the
@@ -35,8 +35,8 @@ using hygiene::FreedBlockWatch;
 using hygiene::LeavesOnStack;
 using hygiene::ReusedHeapHolds;
 using hygiene::Secret;
-using npapihost::KeyPress;
-using npapihost::Page;
+using npapibrowser::KeyPress;
+using npapibrowser::Page;
 
 // Printable ASCII, 32 characters; each test uses its own so one cannot find another's.
 constexpr char kTyped[] = "Kq7#vL2!pZ9@wR4$mT8%xN1^bH6&cJ3*";
@@ -58,7 +58,8 @@ class SecretHygiene : public PluginTest {
     return page;
   }
 
-  // One key press per character, as the user types: no whole copy of the text on the host's side.
+  // One key press per character, as the user types: no whole copy of the text on the stand-in
+  // browser's side.
   static void typeText(Page* page, const char* text) {
     for (const char* c = text; *c != '\0'; ++c) {
       page->keyDown(KeyPress::character(static_cast<char16_t>(*c)));
@@ -119,11 +120,11 @@ TEST_F(SecretHygiene, TheScannersFindAPlantedCopy) {
 
   const std::u16string units = u"xx Planted-Copy-0123456789";
   EXPECT_TRUE(secret.foundIn(units.data(), units.size() * sizeof(char16_t)));
-  FreedBlockWatch watch(host_, secret);
-  auto* block = static_cast<char*>(host_.allocator().allocate(64));
+  FreedBlockWatch watch(browser_, secret);
+  auto* block = static_cast<char*>(browser_.allocator().allocate(64));
   ASSERT_NE(block, nullptr);
   std::strcpy(block, "... 0123456789-abcdefgh");
-  host_.allocator().free(block);
+  browser_.allocator().free(block);
   EXPECT_EQ(watch.hostHits(), 1u);
 }
 
@@ -148,7 +149,7 @@ TEST_F(SecretHygiene, TypingLeavesThePasswordOnlyInTheFieldStorage) {
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   {
-    FreedBlockWatch watch(host_, secret);
+    FreedBlockWatch watch(browser_, secret);
     EXPECT_FALSE(LeavesOnStack(secret, [&] { typeText(page, kTyped); }));
     EXPECT_GT(watch.nativeBlocksSeen(), 0u);  // the key events and their strings
     EXPECT_EQ(watch.nativeHits(), 0u);
@@ -157,7 +158,7 @@ TEST_F(SecretHygiene, TypingLeavesThePasswordOnlyInTheFieldStorage) {
   EXPECT_FALSE(ReusedHeapHolds(secret));
   expectStorageHolds(page, kTyped);
   expectLayerShowsNoText(page);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
@@ -170,7 +171,7 @@ TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
   page->keyDown(KeyPress::backspace());
   page->keyDown(KeyPress::forwardDelete());
   {
-    FreedBlockWatch watch(host_, secret);
+    FreedBlockWatch watch(browser_, secret);
     const hygiene::Finding found =
         LeavesOnStack(secret, [&] { EXPECT_TRUE(page->invoke("Clearpassword").ok); });
     EXPECT_FALSE(found) << found;
@@ -180,7 +181,7 @@ TEST_F(SecretHygiene, ClearpasswordWipesTheFieldAndLeavesNoCopy) {
   expectStorageHolds(page, "");
   EXPECT_FALSE(ReusedHeapHolds(secret));
   EXPECT_TRUE(page->invoke("GetPassword").isString(""));
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
@@ -190,9 +191,9 @@ TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
   typeText(page, kRead);
   std::vector<std::string> encoded;
   {
-    FreedBlockWatch watch(host_, secret);
+    FreedBlockWatch watch(browser_, secret);
     for (int i = 0; i < 20; ++i) {
-      npapihost::ScriptResult result;
+      npapibrowser::ScriptResult result;
       ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("GetPassword"); }))
           << "call " << i;
       ASSERT_TRUE(result.ok);
@@ -207,7 +208,7 @@ TEST_F(SecretHygiene, EveryGetPasswordLeavesOnlyTheEncodedText) {
   expectStorageHolds(page, kRead);
   // Only now, after the scans, is the text decoded here (the decoder's copies are its own).
   EXPECT_EQ(testsupport::decodePassword(encoded.front()), kRead);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
@@ -219,9 +220,9 @@ TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
   STRINGN_TO_NPVARIANT(kPageData, std::strlen(kPageData), argument);
   std::string encoded;
   {
-    FreedBlockWatch watch(host_, secret);
+    FreedBlockWatch watch(browser_, secret);
     for (int i = 0; i < 20; ++i) {
-      npapihost::ScriptResult result;
+      npapibrowser::ScriptResult result;
       ASSERT_FALSE(LeavesOnStack(secret, [&] { result = page->invoke("EncodeData", {argument}); }))
           << "call " << i;
       ASSERT_TRUE(result.ok && !result.stringValue.empty());
@@ -232,7 +233,7 @@ TEST_F(SecretHygiene, EveryEncodeDataLeavesOnlyTheEncodedText) {
   }
   EXPECT_FALSE(ReusedHeapHolds(secret));
   EXPECT_EQ(testsupport::decodePassword(encoded), kPageData);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 TEST_F(SecretHygiene, DestroyWipesTheFieldBeforeItsMemoryIsFreed) {
@@ -241,8 +242,8 @@ TEST_F(SecretHygiene, DestroyWipesTheFieldBeforeItsMemoryIsFreed) {
   ASSERT_NE(page, nullptr);
   typeText(page, kDestroyed);
   {
-    FreedBlockWatch watch(host_, secret);
-    EXPECT_FALSE(LeavesOnStack(secret, [&] { host_.closePage(page); }));
+    FreedBlockWatch watch(browser_, secret);
+    EXPECT_FALSE(LeavesOnStack(secret, [&] { browser_.closePage(page); }));
     EXPECT_GT(watch.nativeBlocksSeen(), 0u);  // the field, the panel, the layers
     EXPECT_EQ(watch.nativeHits(), 0u);
     EXPECT_EQ(watch.hostHits(), 0u);
@@ -271,7 +272,7 @@ TEST_F(SecretHygiene, NoTraceOrLogLineHoldsThePassword) {
     EXPECT_FALSE(page->hasMethod("getPassword"));
     page->invalidate();
     EXPECT_TRUE(page->invoke("Clearpassword").ok);
-    host_.closePage(page);
+    browser_.closePage(page);
   });
   EXPECT_FALSE(out.empty());  // the property probes and the defaults do write lines
   EXPECT_FALSE(secret.foundIn(out.data(), out.size())) << out;
@@ -286,10 +287,10 @@ TEST_F(SecretHygiene, CommandKeysNeitherCopyNorCutNorSelectTheText) {
   Page* page = readyPageWithFocus();
   ASSERT_NE(page, nullptr);
   typeText(page, kCopied);
-  host_.resetCalls();
-  const std::size_t allocations = host_.allocator().allocations();
+  browser_.resetCalls();
+  const std::size_t allocations = browser_.allocator().allocations();
   const std::string out = capturedStdout([&] {
-    FreedBlockWatch watch(host_, secret);
+    FreedBlockWatch watch(browser_, secret);
     for (const char16_t key : {u'c', u'x', u'a', u'v', u'z', u'C', u'X'}) {
       EXPECT_EQ(page->keyDown(KeyPress::command(key)), 1);
       page->keyUp(KeyPress::command(key));
@@ -305,18 +306,18 @@ TEST_F(SecretHygiene, CommandKeysNeitherCopyNorCutNorSelectTheText) {
   shortened.pop_back();
   expectStorageHolds(page, shortened.c_str());
   // Nothing reached the browser: no block, no script, no stream, no page call.
-  EXPECT_EQ(host_.allocator().allocations(), allocations);
+  EXPECT_EQ(browser_.allocator().allocations(), allocations);
   for (const char* service :
        {"memalloc", "invoke", "invokeDefault", "evaluate", "setproperty", "getproperty", "geturl",
         "geturlnotify", "posturl", "posturlnotify", "newstream", "write", "status", "setvalue",
         "setvalueforurl", "createobject", "setexception"}) {
-    EXPECT_EQ(host_.calls(service), 0u) << service;
+    EXPECT_EQ(browser_.calls(service), 0u) << service;
   }
   EXPECT_FALSE(secret.foundIn(out.data(), out.size()));
   for (const std::string& line : NSLogCapturedLines())
     EXPECT_FALSE(secret.foundIn(line.data(), line.size()));
   expectLayerShowsNoText(page);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 TEST_F(SecretHygiene, ThePasswordCannotBeReadInClearThroughTheScriptObject) {
@@ -339,12 +340,12 @@ TEST_F(SecretHygiene, ThePasswordCannotBeReadInClearThroughTheScriptObject) {
   for (const char* method : {"GetPassword", "GetActiveNIC", "GetHardDiskNUM", "GetDllVersion",
                              "EncodeData", "Clearpassword", "getpassword", "GetPasswordClear"}) {
     if (std::strcmp(method, "Clearpassword") == 0) continue;  // it would end the test's text
-    const npapihost::ScriptResult result = page->invoke(method);
+    const npapibrowser::ScriptResult result = page->invoke(method);
     EXPECT_FALSE(secret.foundIn(result.stringValue.data(), result.stringValue.size())) << method;
   }
   // The one way out is the encoded text.
   EXPECT_EQ(testsupport::decodePassword(page->invoke("GetPassword").stringValue), kScripted);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 // A browser may deliver a key event with no autorelease pool in place. The native key event the
@@ -365,14 +366,14 @@ TEST_F(SecretHygiene, AKeyEventWithNoPoolInPlaceKeepsNoCharacterAlive) {
       event.type = type;
       event.data.key.characters = characters;
       event.data.key.charactersIgnoringModifiers = characters;
-      EXPECT_EQ(host_.pluginFuncs().event(page->npp(), &event), 1);
+      EXPECT_EQ(browser_.pluginFuncs().event(page->npp(), &event), 1);
     }
     characters->release();
   }
   EXPECT_EQ(NSAutoreleasePool::noPoolCount(), leftovers);
   EXPECT_EQ(NSLiveObjectCount(NSObjectKind::String), strings);
   expectStorageHolds(page, kPoolless);
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 // Browsers load plug-ins with lazy binding. Had the module left its symbols to be bound at their

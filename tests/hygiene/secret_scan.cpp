@@ -165,10 +165,10 @@ bool FoundLeavingNoTrace(const Secret& secret, const void* block, std::size_t si
 
 }  // namespace
 
-FreedBlockWatch::FreedBlockWatch(npapihost::Host& host, const Secret& secret)
-    : _host(host), _secret(secret) {
+FreedBlockWatch::FreedBlockWatch(npapibrowser::TestBrowser& browser, const Secret& secret)
+    : _browser(browser), _secret(secret) {
   NSSetFreeHook(&FreedBlockWatch::onNativeFree, this);
-  _host.allocator().setFreeHook([this](const void* block, std::size_t size) {
+  _browser.allocatorControl().setFreeHook([this](const void* block, std::size_t size) {
     ++_hostSeen;
     if (FoundLeavingNoTrace(_secret, block, size)) ++_hostHits;
   });
@@ -176,7 +176,7 @@ FreedBlockWatch::FreedBlockWatch(npapihost::Host& host, const Secret& secret)
 
 FreedBlockWatch::~FreedBlockWatch() {
   NSSetFreeHook(nullptr, nullptr);
-  _host.allocator().setFreeHook({});
+  _browser.allocatorControl().setFreeHook({});
 }
 
 void FreedBlockWatch::onNativeFree(const void* block, std::size_t size, void* context) {

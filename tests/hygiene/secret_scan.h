@@ -1,8 +1,9 @@
 // Finding copies of a secret in memory, for the secret-hygiene tests: in a block (as ASCII or as
 // UTF-16, any 8 consecutive characters of it, and on request any 8 consecutive bytes of what the
-// encoder makes of it), in blocks the native layer or the host's allocator frees (through their
-// free hooks), on the dead part of the stack below the caller, in heap memory the C library hands
-// out again after the plug-in freed it, and in a file (a core dump). Test-only; not thread-safe.
+// encoder makes of it), in blocks the native layer or the stand-in browser's allocator frees
+// (through their free hooks), on the dead part of the stack below the caller, in heap memory the C
+// library hands out again after the plug-in freed it, and in a file (a core dump). Test-only; not
+// thread-safe.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/Host.h"
+#include "npapi_browser/testing/TestBrowser.h"
 
 namespace hygiene {
 
@@ -62,10 +63,10 @@ class Secret {
 };
 
 // Counts, while it lives, the blocks freed by the native layer (objects and string storage) and by
-// the host's allocator that hold the secret.
+// the stand-in browser's allocator that hold the secret.
 class FreedBlockWatch {
  public:
-  FreedBlockWatch(npapihost::Host& host, const Secret& secret);
+  FreedBlockWatch(npapibrowser::TestBrowser& browser, const Secret& secret);
   ~FreedBlockWatch();
   FreedBlockWatch(const FreedBlockWatch&) = delete;
   FreedBlockWatch& operator=(const FreedBlockWatch&) = delete;
@@ -77,7 +78,7 @@ class FreedBlockWatch {
 
  private:
   static void onNativeFree(const void* block, std::size_t size, void* context);
-  npapihost::Host& _host;
+  npapibrowser::TestBrowser& _browser;
   const Secret& _secret;
   std::size_t _nativeHits = 0, _hostHits = 0, _nativeSeen = 0, _hostSeen = 0;
 };

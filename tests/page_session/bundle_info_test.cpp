@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/page_session/BundleInfo.h"
+#include "page_session/BundleInfo.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/page_session/KeyDecoder.h"
-#include "host/page_session/USKeyLayout.h"
 #include "nativeui/AppKitConstants.h"
+#include "page_session/KeyDecoder.h"
+#include "page_session/USKeyLayout.h"
 
 namespace {
 

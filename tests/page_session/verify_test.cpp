@@ -1,6 +1,7 @@
 // The page session's --verify: the check of a "GetPassword" answer against the expected field
 // text, for every verdict; the expected field text against the real plug-in, over random key
-// sequences sent through the host as the session sends them; and the program run with --verify.
+// sequences sent through the stand-in browser as the session sends them; and the program run with
+// --verify.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,13 +10,13 @@
 #include <string>
 
 #include "encoding/jnidecrypt.h"
-#include "host/page_session/PasswordCheck.h"
-#include "host/page_session/TypedText.h"
+#include "page_session/PasswordCheck.h"
+#include "page_session/TypedText.h"
 #include "tests/support/plugin_fixture.h"
 
 namespace {
 
-using npapihost::KeyPress;
+using npapibrowser::KeyPress;
 using pagesession::checkPassword;
 using pagesession::PasswordCheck;
 using pagesession::TypedText;
@@ -78,12 +79,12 @@ TEST(TypedText, EditsLikeAPasswordField) {
   EXPECT_EQ(typed.text(), u"");
 }
 
-// Random typing through the host into the real plug-in: after every Return the decoded
+// Random typing through the stand-in browser into the real plug-in: after every Return the decoded
 // "GetPassword" answer is what the expected field text says.
 class TypedTextAgainstThePlugin : public PluginTest {};
 
 TEST_F(TypedTextAgainstThePlugin, RandomEditingGivesThePasswordTheFieldShouldHold) {
-  npapihost::Page* page = openReadyPage();
+  npapibrowser::Page* page = openReadyPage();
   ASSERT_NE(page, nullptr);
   click(page);
   std::mt19937 rng(11);
@@ -113,13 +114,13 @@ TEST_F(TypedTextAgainstThePlugin, RandomEditingGivesThePasswordTheFieldShouldHol
       page->keyUp(key);
     }
     ASSERT_EQ(page->keyDown(KeyPress::returnKey()), 0);  // left to the page
-    const npapihost::ScriptResult answer = page->invoke("GetPassword");
+    const npapibrowser::ScriptResult answer = page->invoke("GetPassword");
     ASSERT_TRUE(answer.ok);
     const PasswordCheck check = checkPassword(typed.text(), answer.stringValue);
     ASSERT_EQ(check.verdict, Verdict::kMatches) << "round " << round << ": " << check.sentence;
     page->invoke("Clearpassword");
   }
-  host_.closePage(page);
+  browser_.closePage(page);
 }
 
 struct SessionOutcome {

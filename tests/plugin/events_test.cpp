@@ -16,8 +16,8 @@
 
 namespace {
 
-using npapihost::KeyPress;
-using npapihost::Page;
+using npapibrowser::KeyPress;
+using npapibrowser::Page;
 
 PluginObject* recordOf(Page* page) { return static_cast<PluginObject*>(page->npp()->pdata); }
 
@@ -66,8 +66,9 @@ TEST_F(Events, AnswersByEventType) {
     event.type = static_cast<NPCocoaEventType>(type);
     EXPECT_EQ(page_->sendEvent(event), 0) << type;
   }
-  EXPECT_EQ(host_.pluginFuncs().event(page_->npp(), nullptr), 0);
-  EXPECT_TRUE(page_->invalidatedRects().empty());  // none of these asks for a redraw
+  EXPECT_EQ(browser_.pluginFuncs().event(page_->npp(), nullptr), 0);
+  EXPECT_TRUE(
+      browser_.recorded(page_).invalidatedRects.empty());  // none of these asks for a redraw
 }
 
 TEST_F(Events, CursorIsTheIBeamOnlyOverTheField) {
@@ -158,7 +159,7 @@ TEST_F(Events, FocusGainedActivatesOnceAndAlwaysLogsAndRedraws) {
   EXPECT_EQ(second.select, first.select);
   EXPECT_EQ(focusLines(),
             (std::vector<std::string>{"focus changed with 1", "focus changed with 1"}));
-  EXPECT_EQ(page_->invalidatedRects().size(), 2u);
+  EXPECT_EQ(browser_.recorded(page_).invalidatedRects.size(), 2u);
 }
 
 TEST_F(Events, FocusLostDeactivatesOnlyAnActivePanel) {
@@ -166,7 +167,7 @@ TEST_F(Events, FocusLostDeactivatesOnlyAnActivePanel) {
   EXPECT_EQ(page_->focus(false), 1);  // while inactive: the log line and the redraw only
   EXPECT_FALSE(record->panel->isActive());
   EXPECT_EQ(TISRegistry::counts().copyCurrentASCIICapable, 0u);
-  EXPECT_EQ(page_->invalidatedRects().size(), 1u);
+  EXPECT_EQ(browser_.recorded(page_).invalidatedRects.size(), 1u);
 
   page_->focus(true);
   page_->typeText("pw");
@@ -179,7 +180,7 @@ TEST_F(Events, FocusLostDeactivatesOnlyAnActivePanel) {
   EXPECT_EQ(password(), "pw");
   EXPECT_EQ(focusLines(), (std::vector<std::string>{"focus changed with 0", "focus changed with 1",
                                                     "focus changed with 0"}));
-  EXPECT_EQ(page_->invalidatedRects().size(), 3u);
+  EXPECT_EQ(browser_.recorded(page_).invalidatedRects.size(), 3u);
   // The source chosen on activation is not put back.
   EXPECT_EQ(TISRegistry::counts().select, 1u);
 }
@@ -239,8 +240,8 @@ TEST_F(Events, ActivationCompletesWithoutAnySourceToSelect) {
 
 TEST_F(Events, RedrawCoversTheWholeInstanceIn16Bits) {
   page_->focus(true);
-  ASSERT_EQ(page_->invalidatedRects().size(), 1u);
-  NPRect rect = page_->invalidatedRects()[0];
+  ASSERT_EQ(browser_.recorded(page_).invalidatedRects.size(), 1u);
+  NPRect rect = browser_.recorded(page_).invalidatedRects[0];
   EXPECT_EQ(rect.top, 0);
   EXPECT_EQ(rect.left, 0);
   EXPECT_EQ(rect.bottom, 24);
@@ -248,7 +249,7 @@ TEST_F(Events, RedrawCoversTheWholeInstanceIn16Bits) {
 
   page_->setWindow(3, 4, 70000, 65536 + 24);
   page_->focus(false);
-  rect = page_->invalidatedRects().back();
+  rect = browser_.recorded(page_).invalidatedRects.back();
   EXPECT_EQ(rect.bottom, 24);
   EXPECT_EQ(rect.right, 70000 - 65536);
 }
@@ -263,9 +264,9 @@ TEST_F(Events, FocusBeforeTheLayerTreeEditsNothing) {
   // Before any window, the redraw rectangle is empty.
   Page* unsized = openPage();
   unsized->focus(true);
-  ASSERT_EQ(unsized->invalidatedRects().size(), 1u);
-  EXPECT_EQ(unsized->invalidatedRects()[0].right, 0);
-  EXPECT_EQ(unsized->invalidatedRects()[0].bottom, 0);
+  ASSERT_EQ(browser_.recorded(unsized).invalidatedRects.size(), 1u);
+  EXPECT_EQ(browser_.recorded(unsized).invalidatedRects[0].right, 0);
+  EXPECT_EQ(browser_.recorded(unsized).invalidatedRects[0].bottom, 0);
 }
 
 }  // namespace

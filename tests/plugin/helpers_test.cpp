@@ -1,6 +1,6 @@
 // The two helpers nothing in the plug-in calls, ensureVersion and getCurrentUrl, linked here from
 // the shell's library (the module keeps them private) and run against a live page of the
-// host, whose window object answers "eval" with the page's location.
+// browser, whose window object answers "eval" with the page's location.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,7 +19,7 @@ class Helpers : public PluginTest {
   void SetUp() override {
     PluginTest::SetUp();
     // This copy of the shell talks to the same browser as the loaded module.
-    NP_Initialize(const_cast<NPNetscapeFuncs*>(&host_.browserFuncs()));
+    NP_Initialize(const_cast<NPNetscapeFuncs*>(&browser_.browserFuncs()));
   }
   void TearDown() override {
     NSBundle::setMainInfoValue(kCFBundleVersionKey, nullptr);
@@ -28,30 +28,31 @@ class Helpers : public PluginTest {
 };
 
 TEST_F(Helpers, GetCurrentUrlEvaluatesTheLocationAndTracesIt) {
-  npapihost::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.location = "https://bank.example/login?x=1";
-  npapihost::Page* page = openPage(options);
+  npapibrowser::Page* page = openPage(options);
   NSAutoreleaseScope pool;
   NSString* location = nullptr;
   std::string out = capturedStdout([&] { location = getCurrentUrl(page->npp()); });
   EXPECT_EQ(out, "window.location = https://bank.example/login?x=1");
   ASSERT_NE(location, nullptr);
   EXPECT_STREQ(location->UTF8String(), "https://bank.example/login?x=1");
-  ASSERT_EQ(page->evaluatedScripts().size(), 1u);
-  EXPECT_EQ(page->evaluatedScripts()[0], "(function(){return window.location.href;\n})();");
-  EXPECT_EQ(page->evaluatedScripts()[0].size(), 46u);
+  ASSERT_EQ(browser_.recorded(page).evaluatedScripts.size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts[0],
+            "(function(){return window.location.href;\n})();");
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts[0].size(), 46u);
 }
 
 TEST_F(Helpers, GetCurrentUrlWithoutALocationAnswersNil) {
-  npapihost::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.hasLocation = false;
-  npapihost::Page* page = openPage(options);
+  npapibrowser::Page* page = openPage(options);
   NSAutoreleaseScope pool;
   NSString* location = reinterpret_cast<NSString*>(0x1);
   std::string out = capturedStdout([&] { location = getCurrentUrl(page->npp()); });
   EXPECT_EQ(location, nullptr);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(page->evaluatedScripts().size(), 1u);
+  EXPECT_EQ(browser_.recorded(page).evaluatedScripts.size(), 1u);
   // A page without a window object: nothing to evaluate, nothing to release.
   NPP_t stranger{};
   EXPECT_EQ(getCurrentUrl(&stranger), nullptr);

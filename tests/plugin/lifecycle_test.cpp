@@ -1,6 +1,6 @@
 // The built module as a browser drives it: entry points, NPP_New's checks and refusals, the
 // record's life, plug-in variables, window geometry, streams, instances without a record, and
-// many instances on one page. Each test ends with the host's report clean.
+// many instances on one page. Each test ends with the stand-in browser's report clean.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,9 +15,10 @@
 
 namespace {
 
-using npapihost::Answer;
-using npapihost::Page;
-using npapihost::PageOptions;
+using npapibrowser::Answer;
+using npapibrowser::Page;
+using npapibrowser::PageOptions;
+using npapibrowser::TestPageOptions;
 
 PluginObject* recordOf(Page* page) { return static_cast<PluginObject*>(page->npp()->pdata); }
 
@@ -26,8 +27,8 @@ class Lifecycle : public PluginTest {};
 // ---- Module entry points -----------------------------------------------------------------
 
 TEST_F(Lifecycle, EntryPointsFillOnlyTheirEntries) {
-  const NPPluginFuncs& funcs = host_.pluginFuncs();
-  const NPPluginFuncs preset = npapihost::Host::presetPluginFuncs();
+  const NPPluginFuncs& funcs = browser_.pluginFuncs();
+  const NPPluginFuncs preset = npapibrowser::Browser::presetPluginFuncs();
   EXPECT_EQ(funcs.version, 8);
   EXPECT_EQ(funcs.size, sizeof(NPPluginFuncs));
   for (const void* entry :
@@ -45,23 +46,23 @@ TEST_F(Lifecycle, EntryPointsFillOnlyTheirEntries) {
   EXPECT_EQ(funcs.urlredirectnotify, preset.urlredirectnotify);
   EXPECT_EQ(funcs.clearsitedata, preset.clearsitedata);
   EXPECT_EQ(funcs.getsiteswithdata, preset.getsiteswithdata);
-  EXPECT_EQ(host_.initializeResult(), NPERR_NO_ERROR);
-  EXPECT_EQ(host_.getEntryPointsResult(), NPERR_NO_ERROR);
-  host_.unload();
-  EXPECT_EQ(host_.shutdownResult(), NPERR_NO_ERROR);
-  EXPECT_TRUE(host_.lastReport().clean()) << host_.lastReport().text;
+  EXPECT_EQ(browser_.initializeResult(), NPERR_NO_ERROR);
+  EXPECT_EQ(browser_.getEntryPointsResult(), NPERR_NO_ERROR);
+  browser_.unload();
+  EXPECT_EQ(browser_.shutdownResult(), NPERR_NO_ERROR);
+  EXPECT_TRUE(browser_.lastReport().clean()) << browser_.lastReport().text;
 }
 
 // The tables are handed over in blocks of exactly their size: the sanitizer catches any access past
 // them.
 TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSize) {
-  host_.unload();
+  browser_.unload();
   const std::size_t browserNeeded = offsetof(NPNetscapeFuncs, releasevariantvalue) + 8;
   const std::size_t pluginNeeded = offsetof(NPPluginFuncs, setvalue) + 8;
   struct Refusal {
     const char* what;
     bool atInitialize;  // refused by NP_Initialize, else by NP_GetEntryPoints
-    npapihost::TableOptions tables;
+    npapibrowser::TableOptions tables;
   };
   Refusal refusals[] = {{"no browser table", true, {}},
                         {"a browser table without releasevariantvalue", true, {}},
@@ -72,23 +73,23 @@ TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSi
   refusals[2].tables.pluginTableMissing = true;
   refusals[3].tables.pluginTableSize = pluginNeeded - 8;
   for (const Refusal& refusal : refusals) {
-    npapihost::Host host;
-    EXPECT_FALSE(host.load(SPW_MODULE, refusal.tables)) << refusal.what;
-    EXPECT_EQ(refusal.atInitialize ? host.initializeResult() : host.getEntryPointsResult(),
+    npapibrowser::TestBrowser browser;
+    EXPECT_FALSE(browser.load(SPW_MODULE, refusal.tables)) << refusal.what;
+    EXPECT_EQ(refusal.atInitialize ? browser.initializeResult() : browser.getEntryPointsResult(),
               NPERR_INVALID_FUNCTABLE_ERROR)
         << refusal.what;
-    EXPECT_EQ(host.pluginFuncs().newp, nullptr) << refusal.what;
+    EXPECT_EQ(browser.pluginFuncs().newp, nullptr) << refusal.what;
   }
 
   // The shortest tables it can use, as older browsers hand them: it fills its entries, writes no
   // larger size back, and works through them.
-  npapihost::TableOptions shortest;
+  npapibrowser::TableOptions shortest;
   shortest.browserTableSize = browserNeeded;
   shortest.pluginTableSize = pluginNeeded;
-  ASSERT_TRUE(host_.load(SPW_MODULE, shortest)) << host_.lastError();
-  EXPECT_EQ(host_.pluginFuncs().size, pluginNeeded);
-  EXPECT_EQ(host_.pluginFuncs().version, 8);
-  EXPECT_NE(host_.pluginFuncs().setvalue, nullptr);
+  ASSERT_TRUE(browser_.load(SPW_MODULE, shortest)) << browser_.lastError();
+  EXPECT_EQ(browser_.pluginFuncs().size, pluginNeeded);
+  EXPECT_EQ(browser_.pluginFuncs().version, 8);
+  EXPECT_NE(browser_.pluginFuncs().setvalue, nullptr);
   Page* page = openReadyPage();
   ASSERT_NE(page, nullptr);
   click(page);
@@ -101,13 +102,13 @@ TEST_F(Lifecycle, TablesMissingOrTooShortAreRefusedAndShortOnesUsedWithinTheirSi
 TEST_F(Lifecycle, AcceptedInstanceChecksBothModelsAndSetsThemInOrder) {
   Page* page = openPage();
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
-  EXPECT_EQ(page->getValueRequests(),
+  EXPECT_EQ(browser_.recorded(page).getValueRequests,
             (std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool, NPNVsupportsCocoaBool}));
-  ASSERT_EQ(page->setValueCalls().size(), 2u);
-  EXPECT_EQ(page->setValueCalls()[0].variable, NPPVpluginDrawingModel);
-  EXPECT_EQ(page->setValueCalls()[0].value, uintptr_t{NPDrawingModelCoreAnimation});
-  EXPECT_EQ(page->setValueCalls()[1].variable, NPPVpluginEventModel);
-  EXPECT_EQ(page->setValueCalls()[1].value, uintptr_t{NPEventModelCocoa});
+  ASSERT_EQ(browser_.recorded(page).setValueCalls.size(), 2u);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].variable, NPPVpluginDrawingModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[0].value, uintptr_t{NPDrawingModelCoreAnimation});
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].variable, NPPVpluginEventModel);
+  EXPECT_EQ(browser_.recorded(page).setValueCalls[1].value, uintptr_t{NPEventModelCocoa});
 
   PluginObject* record = recordOf(page);
   ASSERT_NE(record, nullptr);
@@ -124,47 +125,48 @@ TEST_F(Lifecycle, AcceptedInstanceChecksBothModelsAndSetsThemInOrder) {
 
 TEST_F(Lifecycle, BrowserWithoutCoreAnimationIsRefusedAfterOneQuestion) {
   for (Answer answer : {Answer::No, Answer::Error}) {
-    PageOptions options;
+    PageOptions options = TestPageOptions();
     options.coreAnimation = answer;
     Page* page = openPage(options);
     EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
-    EXPECT_EQ(page->getValueRequests(), std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool});
-    EXPECT_TRUE(page->setValueCalls().empty());
+    EXPECT_EQ(browser_.recorded(page).getValueRequests,
+              std::vector<NPNVariable>{NPNVsupportsCoreAnimationBool});
+    EXPECT_TRUE(browser_.recorded(page).setValueCalls.empty());
     // The browser will not call NPP_Destroy: the record is already gone.
     EXPECT_EQ(page->npp()->pdata, nullptr);
-    host_.closePage(page);
+    browser_.closePage(page);
   }
-  EXPECT_EQ(host_.objects().livePluginObjects(), 0u);
-  EXPECT_TRUE(host_.report().clean()) << host_.report().text;
+  EXPECT_EQ(browser_.objects().livePluginObjects(), 0u);
+  EXPECT_TRUE(browser_.report().clean()) << browser_.report().text;
 }
 
 TEST_F(Lifecycle, BrowserWithoutCocoaEventsIsRefusedAfterTheDrawingModel) {
   for (Answer answer : {Answer::No, Answer::Error}) {
-    PageOptions options;
+    PageOptions options = TestPageOptions();
     options.cocoaEvents = answer;
     Page* page = openPage(options);
     EXPECT_EQ(page->newResult(), NPERR_INCOMPATIBLE_VERSION_ERROR);
-    EXPECT_EQ(page->getValueRequests().size(), 2u);
-    ASSERT_EQ(page->setValueCalls().size(), 1u);
-    EXPECT_EQ(page->setValueCalls()[0].variable, NPPVpluginDrawingModel);
+    EXPECT_EQ(browser_.recorded(page).getValueRequests.size(), 2u);
+    ASSERT_EQ(browser_.recorded(page).setValueCalls.size(), 1u);
+    EXPECT_EQ(browser_.recorded(page).setValueCalls[0].variable, NPPVpluginDrawingModel);
     EXPECT_EQ(page->npp()->pdata, nullptr);
-    host_.closePage(page);
+    browser_.closePage(page);
   }
-  EXPECT_TRUE(host_.report().clean()) << host_.report().text;
+  EXPECT_TRUE(browser_.report().clean()) << browser_.report().text;
 }
 
 TEST_F(Lifecycle, InstanceTheBrowserDoesNotKnowIsRefused) {
   NPP_t stranger{};
   char mime[] = "application/x-secure-password";
-  EXPECT_EQ(host_.pluginFuncs().newp(mime, &stranger, NP_EMBED, 0, nullptr, nullptr, nullptr),
+  EXPECT_EQ(browser_.pluginFuncs().newp(mime, &stranger, NP_EMBED, 0, nullptr, nullptr, nullptr),
             NPERR_INCOMPATIBLE_VERSION_ERROR);
   EXPECT_EQ(stranger.pdata, nullptr);
-  EXPECT_EQ(host_.pluginFuncs().newp(mime, nullptr, NP_EMBED, 0, nullptr, nullptr, nullptr),
+  EXPECT_EQ(browser_.pluginFuncs().newp(mime, nullptr, NP_EMBED, 0, nullptr, nullptr, nullptr),
             NPERR_INVALID_INSTANCE_ERROR);
 }
 
 TEST_F(Lifecycle, InstanceWithoutARecordIsDeclined) {
-  const NPPluginFuncs& f = host_.pluginFuncs();
+  const NPPluginFuncs& f = browser_.pluginFuncs();
   NPP_t empty{};
   for (NPP instance : {static_cast<NPP>(nullptr), &empty}) {
     NPWindow window{};
@@ -192,7 +194,7 @@ TEST_F(Lifecycle, InstanceWithoutARecordIsDeclined) {
     f.print(instance, nullptr);
     f.urlnotify(instance, "https://example.com/", NPRES_DONE, nullptr);
   }
-  EXPECT_EQ(host_.calls("invalidaterect"), 0u);
+  EXPECT_EQ(browser_.calls("invalidaterect"), 0u);
 }
 
 // ---- NPP_Destroy -------------------------------------------------------------------------
@@ -201,21 +203,21 @@ TEST_F(Lifecycle, DestroyReleasesEverythingAndDetachesTheRecord) {
   Page* page = openReadyPage();
   click(page);
   NPP npp = page->npp();
-  unsigned releases = host_.calls("releaseobject");
-  EXPECT_EQ(host_.pluginFuncs().destroy(npp, nullptr), NPERR_NO_ERROR);
-  EXPECT_EQ(host_.calls("releaseobject"), releases + 1);  // the record's reference
+  unsigned releases = browser_.calls("releaseobject");
+  EXPECT_EQ(browser_.pluginFuncs().destroy(npp, nullptr), NPERR_NO_ERROR);
+  EXPECT_EQ(browser_.calls("releaseobject"), releases + 1);  // the record's reference
   EXPECT_EQ(npp->pdata, nullptr);
   // A second destroy (a confused browser) finds no record and does nothing.
-  EXPECT_EQ(host_.pluginFuncs().destroy(npp, nullptr), NPERR_INVALID_INSTANCE_ERROR);
-  host_.closePage(page);  // the page gives back its own references
-  EXPECT_TRUE(host_.report().clean()) << host_.report().text;
+  EXPECT_EQ(browser_.pluginFuncs().destroy(npp, nullptr), NPERR_INVALID_INSTANCE_ERROR);
+  browser_.closePage(page);  // the page gives back its own references
+  EXPECT_TRUE(browser_.report().clean()) << browser_.report().text;
 }
 
 TEST_F(Lifecycle, DestroyWithoutLayerOrScriptObjectRequested) {
   Page* page = openPage();
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
-  host_.closePage(page);
-  EXPECT_TRUE(host_.report().clean()) << host_.report().text;
+  browser_.closePage(page);
+  EXPECT_TRUE(browser_.report().clean()) << browser_.report().text;
 }
 
 // ---- Plug-in variables -------------------------------------------------------------------
@@ -255,7 +257,7 @@ TEST_F(Lifecycle, OtherVariablesAndAllSetValuesAreDeclined) {
   EXPECT_EQ(value, reinterpret_cast<void*>(0x1));
   EXPECT_EQ(page->getValue(NPPVpluginScriptableNPObject, nullptr), NPERR_GENERIC_ERROR);
   NPBool yes = 1;
-  EXPECT_EQ(host_.pluginFuncs().setvalue(page->npp(), NPNVprivateModeBool, &yes),
+  EXPECT_EQ(browser_.pluginFuncs().setvalue(page->npp(), NPNVprivateModeBool, &yes),
             NPERR_GENERIC_ERROR);
 }
 
@@ -285,12 +287,12 @@ TEST_F(Lifecycle, SetWindowKeepsTheWholeDescriptionAndSizesPanelAndField) {
   EXPECT_EQ(record->npWindow.type, NPWindowTypeDrawable);
   EXPECT_TRUE(NSEqualRects(record->panel->frame(), NSMakeRect(-5, 7, 120, 30)));
   EXPECT_TRUE(NSEqualRects(record->textField->frame(), NSMakeRect(0, 0, 120, 30)));
-  EXPECT_EQ(host_.pluginFuncs().setwindow(page->npp(), nullptr), NPERR_GENERIC_ERROR);
+  EXPECT_EQ(browser_.pluginFuncs().setwindow(page->npp(), nullptr), NPERR_GENERIC_ERROR);
 }
 
 TEST_F(Lifecycle, StreamsAreTakenAsFilesOnlyAndNoDataIsConsumed) {
   Page* page = openPage();
-  const NPPluginFuncs& f = host_.pluginFuncs();
+  const NPPluginFuncs& f = browser_.pluginFuncs();
   NPStream stream{};
   uint16_t stype = NP_NORMAL;
   char mime[] = "text/plain";
@@ -316,10 +318,10 @@ TEST_F(Lifecycle, ManyInstancesOnOnePageKeepTheirOwnFields) {
               "password-" + std::to_string(i));
   }
   // Close them out of order; the others go on working.
-  host_.closePage(pages[3]);
-  host_.closePage(pages[0]);
+  browser_.closePage(pages[3]);
+  browser_.closePage(pages[0]);
   EXPECT_EQ(testsupport::decodePassword(pages[5]->invoke("GetPassword").stringValue), "password-5");
-  host_.closePage(pages[5]);
+  browser_.closePage(pages[5]);
   EXPECT_EQ(testsupport::decodePassword(pages[1]->invoke("GetPassword").stringValue), "password-1");
 }
 

@@ -2,7 +2,7 @@
 // layer, window, script object, a click into the field, typing with Backspace and arrows, Return
 // left to the browser, the page's script reading the password (decoded here back to exactly what
 // was typed) and the other answers, Clearpassword, the focus taken away, destroy, shutdown, and
-// every count of the host back to zero.
+// every count of the stand-in browser back to zero.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,13 +12,13 @@
 
 namespace {
 
-using npapihost::KeyPress;
-using npapihost::Page;
+using npapibrowser::KeyPress;
+using npapibrowser::Page;
 
 class WholeSession : public PluginTest {};
 
 TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
-  npapihost::PageOptions options;
+  npapibrowser::PageOptions options = npapibrowser::TestPageOptions();
   options.mimeType = "application/x-secure-password";
   Page* page = openPage(options);
   ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);
@@ -32,7 +32,7 @@ TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
   page->focus(true);
   page->mouse(NPCocoaEventMouseUp, 12, 12);
 
-  host_.allocator().watchFreedBlocksFor("c0rrect");
+  browser_.allocatorControl().watchFreedBlocksFor("c0rrect");
   auto press = [&](const KeyPress& key) {
     int16_t down = page->keyDown(key);
     page->keyUp(key);
@@ -48,7 +48,7 @@ TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
   EXPECT_EQ(page->renderLayerText().find("c0rr"), std::string::npos);
 
   ASSERT_EQ(press(KeyPress::returnKey()), 0);  // the page's script takes over
-  npapihost::ScriptResult encoded = page->invoke("GetPassword");
+  npapibrowser::ScriptResult encoded = page->invoke("GetPassword");
   ASSERT_TRUE(encoded.ok);
   EXPECT_EQ(testsupport::decodePassword(encoded.stringValue), "c0rrect-horse!");
   EXPECT_TRUE(page->invoke("GetActiveNIC").ok);
@@ -58,25 +58,26 @@ TEST_F(WholeSession, PasswordTypedWithCorrectionsReachesThePageOnlyEncoded) {
   EXPECT_TRUE(page->invoke("Clearpassword").ok);
   EXPECT_TRUE(page->invoke("GetPassword").stringValue.empty());
   page->focus(false);
-  host_.closePage(page);
+  browser_.closePage(page);
 
-  npapihost::HostReport report = host_.unload();
+  npapibrowser::UnloadReport report = browser_.unload();
   EXPECT_TRUE(report.clean()) << report.text;
   EXPECT_EQ(report.liveBlocks, 0u);
   EXPECT_EQ(report.liveObjects, 0u);
   EXPECT_EQ(report.liveNativeObjects, 0);
   EXPECT_EQ(report.liveLayers, 0);
   EXPECT_EQ(report.inputSourceReferences, 0);
-  EXPECT_EQ(host_.shutdownResult(), NPERR_NO_ERROR);
-  EXPECT_EQ(host_.allocator().watchHits(), 0u);  // the clear text never sat in a browser block
+  EXPECT_EQ(browser_.shutdownResult(), NPERR_NO_ERROR);
+  EXPECT_EQ(browser_.allocatorControl().watchHits(),
+            0u);  // the clear text never sat in a browser block
 }
 
 TEST_F(WholeSession, ModuleCanBeLoadedAgainAfterShutdown) {
   Page* page = openReadyPage();
   click(page);
   page->typeText("one");
-  host_.unload();
-  ASSERT_TRUE(host_.load(SPW_MODULE)) << host_.lastError();
+  browser_.unload();
+  ASSERT_TRUE(browser_.load(SPW_MODULE)) << browser_.lastError();
   page = openReadyPage();
   click(page);
   page->typeText("two");

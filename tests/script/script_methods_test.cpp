@@ -1,4 +1,4 @@
-// The page's script object, made by the built module's class table through the host's
+// The page's script object, made by the built module's class table through the stand-in browser's
 // NPN_CreateObject: every method's answers and failure paths, the trace lines of property probes,
 // result strings as fresh allocator blocks, allocation refusals, clear copies wiped before a call
 // returns, and an object the page keeps after its instance is gone.
@@ -16,10 +16,10 @@
 
 namespace {
 
-using npapihost::Int32Argument;
-using npapihost::Page;
-using npapihost::ScriptResult;
-using npapihost::StringArgument;
+using npapibrowser::Int32Argument;
+using npapibrowser::Page;
+using npapibrowser::ScriptResult;
+using npapibrowser::StringArgument;
 
 const char* const kMethods[] = {"GetPassword",   "GetActiveNIC", "GetHardDiskNUM",
                                 "Clearpassword", "EncodeData",   "GetDllVersion"};
@@ -69,13 +69,13 @@ TEST_F(ScriptMethods, HasExactlyTheSixMethodsCaseIncluded) {
 }
 
 TEST_F(ScriptMethods, UnknownNameFailsThroughInvokeDefault) {
-  unsigned before = host_.calls("invokeDefault");
+  unsigned before = browser_.calls("invokeDefault");
   std::string out = capturedStdout([&] {
     ScriptResult r = page_->invoke("getpassword");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.type, NPVariantType_Void);
   });
-  EXPECT_EQ(host_.calls("invokeDefault"), before + 1);
+  EXPECT_EQ(browser_.calls("invokeDefault"), before + 1);
   EXPECT_EQ(out, "");  // the default InvokeDefault is silent
 }
 
@@ -97,18 +97,18 @@ TEST_F(ScriptMethods, GetPasswordIgnoresItsArguments) {
 }
 
 TEST_F(ScriptMethods, EmptyFieldGivesTheEmptyStringWithoutEncoding) {
-  std::size_t before = host_.allocator().allocations();
+  std::size_t before = browser_.allocator().allocations();
   ScriptResult r = page_->invoke("GetPassword");
   EXPECT_TRUE(isEmptyResult(r));
   // Only the one-byte empty string was asked for: no 512-byte block for the encoder.
-  EXPECT_EQ(host_.allocator().allocations(), before + 1);
+  EXPECT_EQ(browser_.allocator().allocations(), before + 1);
 }
 
 TEST_F(ScriptMethods, NonASCIIPasswordHasNoEncodedText) {
   typeIntoField("pa\xC3\xA4ss");  // "paäss"
-  std::size_t before = host_.allocator().allocations();
+  std::size_t before = browser_.allocator().allocations();
   EXPECT_TRUE(isEmptyResult(page_->invoke("GetPassword")));
-  EXPECT_EQ(host_.allocator().allocations(), before + 1);
+  EXPECT_EQ(browser_.allocator().allocations(), before + 1);
 }
 
 TEST_F(ScriptMethods, FullFieldOf126CharactersIsEncodedWhole) {
@@ -182,10 +182,10 @@ TEST_F(ScriptMethods, EncodeDataRefusesTextsLongerThan126Bytes) {
   expectEncodedText(r);
   EXPECT_EQ(testsupport::decodePassword(r.stringValue), text);
 
-  std::size_t before = host_.allocator().allocations();
+  std::size_t before = browser_.allocator().allocations();
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {StringArgument(text + "k")})));
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {StringArgument(std::string(5000, 'k'))})));
-  EXPECT_EQ(host_.allocator().allocations(), before + 2);  // two one-byte strings, no encoding
+  EXPECT_EQ(browser_.allocator().allocations(), before + 2);  // two one-byte strings, no encoding
   // What counts is the text the encoder would see: a long tail behind a NUL is not part of it.
   r = page_->invoke("EncodeData", {StringArgument(std::string("ok\0", 3) + std::string(300, 'k'))});
   EXPECT_EQ(testsupport::decodePassword(r.stringValue), "ok");
@@ -218,7 +218,7 @@ TEST_F(ScriptMethods, IdentificationMethodsCopyWhatTheModuleReports) {
 
 TEST_F(ScriptMethods, EveryResultIsAFreshAllocatorBlock) {
   typeIntoField("pw");
-  std::size_t live = host_.allocator().liveBlocks();
+  std::size_t live = browser_.allocator().liveBlocks();
   std::vector<NPVariant> results;
   const std::string data = "data";
   for (const char* method : {"GetDllVersion", "GetDllVersion", "GetPassword", "GetPassword",
@@ -228,8 +228,8 @@ TEST_F(ScriptMethods, EveryResultIsAFreshAllocatorBlock) {
     ASSERT_TRUE(invokeRaw(page_, method, {argument}, &result)) << method;
     ASSERT_EQ(result.type, NPVariantType_String) << method;
     const NPString& s = result.value.stringValue;
-    EXPECT_TRUE(host_.allocator().isLive(s.UTF8Characters)) << method;
-    EXPECT_GE(host_.allocator().blockSize(s.UTF8Characters), s.UTF8Length + 1u) << method;
+    EXPECT_TRUE(browser_.allocator().isLive(s.UTF8Characters)) << method;
+    EXPECT_GE(browser_.allocator().blockSize(s.UTF8Characters), s.UTF8Length + 1u) << method;
     EXPECT_EQ(s.UTF8Characters[s.UTF8Length], '\0') << method;
     EXPECT_EQ(std::strlen(s.UTF8Characters), s.UTF8Length) << method;
     for (const NPVariant& earlier : results) {
@@ -237,20 +237,20 @@ TEST_F(ScriptMethods, EveryResultIsAFreshAllocatorBlock) {
     }
     results.push_back(result);
   }
-  EXPECT_EQ(host_.allocator().liveBlocks(), live + results.size());
+  EXPECT_EQ(browser_.allocator().liveBlocks(), live + results.size());
   for (NPVariant& result : results) releaseVariant(&result);
-  EXPECT_EQ(host_.allocator().liveBlocks(), live);
+  EXPECT_EQ(browser_.allocator().liveBlocks(), live);
 }
 
 TEST_F(ScriptMethods, RefusedBlocksGiveTheEmptyStringThenFalse) {
   typeIntoField("secret");
-  host_.allocator().refuseLargerThan(1);
+  browser_.allocatorControl().refuseLargerThan(1);
   for (const char* method : {"GetPassword", "GetDllVersion", "GetActiveNIC", "GetHardDiskNUM"}) {
     EXPECT_TRUE(isEmptyResult(page_->invoke(method))) << method;
   }
   EXPECT_TRUE(isEmptyResult(page_->invoke("EncodeData", {StringArgument("x")})));
 
-  host_.allocator().refuseAll(true);
+  browser_.allocatorControl().refuseAll(true);
   NPObject* object = page_->scriptObject();
   for (const char* method : {"GetPassword", "GetDllVersion", "EncodeData"}) {
     NPVariant result;
@@ -262,20 +262,20 @@ TEST_F(ScriptMethods, RefusedBlocksGiveTheEmptyStringThenFalse) {
   }
   // Clearing needs no block.
   EXPECT_TRUE(page_->invoke("Clearpassword").ok);
-  host_.allocator().allowAll();
+  browser_.allocatorControl().allowAll();
   EXPECT_TRUE(isEmptyResult(page_->invoke("GetPassword")));
 }
 
 // ---- Properties and the base defaults ----------------------------------------------------
 
 TEST_F(ScriptMethods, PropertyProbesPrintTheNameThenTheBaseLine) {
-  std::size_t live = host_.allocator().liveBlocks();
+  std::size_t live = browser_.allocator().liveBlocks();
   std::string out = capturedStdout([&] { EXPECT_FALSE(page_->hasProperty("value")); });
   EXPECT_EQ(out, "value\nbase_hasproperty\n");
-  EXPECT_EQ(host_.allocator().liveBlocks(), live);  // the name's block went back
+  EXPECT_EQ(browser_.allocator().liveBlocks(), live);  // the name's block went back
 
   NPObject* object = page_->scriptObject();
-  NPIdentifier number = host_.browserFuncs().getintidentifier(7);
+  NPIdentifier number = browser_.browserFuncs().getintidentifier(7);
   out = capturedStdout([&] { EXPECT_FALSE(object->_class->hasProperty(object, number)); });
   EXPECT_EQ(out, "base_hasproperty\n");
 }
@@ -304,17 +304,17 @@ TEST_F(ScriptMethods, OtherOperationsKeepTheBaseDefaults) {
 // ---- Creation ----------------------------------------------------------------------------
 
 TEST_F(ScriptMethods, RefusedStorageConstructsNothingAndIsTriedAgain) {
-  unsigned identifiersBefore = host_.calls("getstringidentifier");
-  host_.allocator().refuseAll(true);
+  unsigned identifiersBefore = browser_.calls("getstringidentifier");
+  browser_.allocatorControl().refuseAll(true);
   Page* page = openPage();
-  ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);        // a missing script object is not an error
-  EXPECT_EQ(host_.objects().livePluginObjects(), 1u);  // only the first page's object
-  EXPECT_EQ(host_.calls("getstringidentifier"), identifiersBefore);  // no constructor ran
+  ASSERT_EQ(page->newResult(), NPERR_NO_ERROR);           // a missing script object is not an error
+  EXPECT_EQ(browser_.objects().livePluginObjects(), 1u);  // only the first page's object
+  EXPECT_EQ(browser_.calls("getstringidentifier"), identifiersBefore);  // no constructor ran
   void* value = nullptr;
   EXPECT_EQ(page->getValue(NPPVpluginScriptableNPObject, &value), NPERR_GENERIC_ERROR);
-  host_.allocator().allowAll();
+  browser_.allocatorControl().allowAll();
   EXPECT_NE(page->scriptObject(), nullptr);
-  EXPECT_EQ(host_.objects().livePluginObjects(), 2u);
+  EXPECT_EQ(browser_.objects().livePluginObjects(), 2u);
 }
 
 TEST_F(ScriptMethods, EachInstanceReadsItsOwnField) {
@@ -342,7 +342,7 @@ struct FreedBlocks {
 TEST_F(ScriptMethods, GetPasswordWipesItsClearCopiesBeforeReturning) {
   const std::string password = "Hunter2-Password";
   typeIntoField(password);
-  host_.allocator().watchFreedBlocksFor(password);
+  browser_.allocatorControl().watchFreedBlocksFor(password);
   NPObject* object = page_->scriptObject();
   FreedBlocks freed;
   NSAutoreleaseScope callerPool;  // the browser's pool: must receive nothing from the call
@@ -364,7 +364,7 @@ TEST_F(ScriptMethods, GetPasswordWipesItsClearCopiesBeforeReturning) {
   EXPECT_TRUE(sawASCII);
   EXPECT_EQ(testsupport::decodePassword(result.value.stringValue.UTF8Characters), password);
   releaseVariant(&result);
-  EXPECT_EQ(host_.allocator().watchHits(), 0u);
+  EXPECT_EQ(browser_.allocatorControl().watchHits(), 0u);
 }
 
 // ---- An object that outlives its instance ------------------------------------------------
@@ -372,24 +372,24 @@ TEST_F(ScriptMethods, GetPasswordWipesItsClearCopiesBeforeReturning) {
 TEST_F(ScriptMethods, ObjectKeptAfterItsInstanceNeverReachesIt) {
   typeIntoField("secret");
   NPObject* object = page_->scriptObject();
-  host_.objects().retain(object);  // the page's script keeps a reference
-  host_.closePage(page_);
+  browser_.objects().retain(object);  // the page's script keeps a reference
+  browser_.closePage(page_);
   page_ = nullptr;
-  ASSERT_TRUE(host_.objects().isLive(object));
+  ASSERT_TRUE(browser_.objects().isLive(object));
 
   auto call = [&](const char* method, std::vector<NPVariant> args = {}) {
     ScriptResult out;
     NPVariant result;
     VOID_TO_NPVARIANT(result);
     NSAutoreleaseScope pool;
-    out.ok = host_.browserFuncs().invoke(nullptr, object, identifier(method),
-                                         args.empty() ? nullptr : args.data(),
-                                         static_cast<uint32_t>(args.size()), &result);
+    out.ok = browser_.browserFuncs().invoke(nullptr, object, identifier(method),
+                                            args.empty() ? nullptr : args.data(),
+                                            static_cast<uint32_t>(args.size()), &result);
     out.type = result.type;
     if (result.type == NPVariantType_String) {
       out.stringValue.assign(result.value.stringValue.UTF8Characters,
                              result.value.stringValue.UTF8Length);
-      out.stringBlockSize = host_.allocator().blockSize(result.value.stringValue.UTF8Characters);
+      out.stringBlockSize = browser_.allocator().blockSize(result.value.stringValue.UTF8Characters);
     }
     releaseVariant(&result);
     return out;
@@ -403,12 +403,12 @@ TEST_F(ScriptMethods, ObjectKeptAfterItsInstanceNeverReachesIt) {
   EXPECT_EQ(testsupport::decodePassword(encoded.stringValue), "still works");
   EXPECT_FALSE(call("Unknown").ok);
   EXPECT_EQ(capturedStdout([&] {
-              EXPECT_FALSE(host_.browserFuncs().hasproperty(nullptr, object, identifier("x")));
+              EXPECT_FALSE(browser_.browserFuncs().hasproperty(nullptr, object, identifier("x")));
             }),
             "x\nbase_hasproperty\n");
 
-  host_.objects().release(object);
-  EXPECT_FALSE(host_.objects().isLive(object));
+  browser_.objects().release(object);
+  EXPECT_FALSE(browser_.objects().isLive(object));
 }
 
 }  // namespace

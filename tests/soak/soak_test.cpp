@@ -1,7 +1,7 @@
-// Soak test of the built module in one process through the browser host: 100,000 instance
+// Soak test of the built module in one process through the stand-in browser: 100,000 instance
 // lifecycles (new, window, layer, script object, click, typing, the password read, destroy) and
 // 1,000,000 script calls on a few long-lived instances. Each phase must end with no allocator
-// block, script object, native object, layer or input-source reference outstanding, no host
+// block, script object, native object, layer or input-source reference outstanding, no browser
 // fault, and a resident size that stayed flat after its warm-up. Counts, not time, bound it;
 // SPW_SOAK_SCALE divides them under the sanitizers. The figures are printed for the record.
 #include <gtest/gtest.h>
@@ -18,8 +18,8 @@
 
 namespace {
 
-using npapihost::KeyPress;
-using npapihost::Page;
+using npapibrowser::KeyPress;
+using npapibrowser::Page;
 
 constexpr long kLifecycles = 100000 / SPW_SOAK_SCALE;
 constexpr long kScriptCalls = 1000000 / SPW_SOAK_SCALE;
@@ -66,9 +66,9 @@ class Soak : public PluginTest {
     PluginTest::TearDown();
   }
 
-  // Everything the host hands out is back, mid-run (the module stays loaded).
+  // Everything the stand-in browser hands out is back, mid-run (the module stays loaded).
   void expectNothingOutstanding(const char* phase) {
-    const npapihost::HostReport report = host_.report();
+    const npapibrowser::UnloadReport report = browser_.report();
     EXPECT_EQ(report.liveBlocks, 0u) << phase << "\n" << report.text;
     EXPECT_EQ(report.liveObjects, 0u) << phase << "\n" << report.text;
     EXPECT_EQ(report.liveNativeObjects, 0) << phase << "\n" << report.text;
@@ -95,23 +95,23 @@ TEST_F(Soak, InstanceLifecyclesLeaveNothingBehindAndKeepTheResidentSizeFlat) {
     // The stand-in input-source registry records every selection for tests, one per click; a
     // browser's process has no such record, so it is emptied now and then.
     if (i % 1000 == 0) TISRegistry::reset();
-    const npapihost::ReadyPage ready = host_.openReadyPage(300, 24);
+    const npapibrowser::ReadyPage ready = browser_.openReadyPage(300, 24);
     ASSERT_TRUE(ready.ok()) << "lifecycle " << i << ", step " << static_cast<int>(ready.reached);
     Page* page = ready.page;
     click(page);
     typeCharacters(page, "pw" + std::to_string(i % 1000));
-    const npapihost::ScriptResult password = page->invoke("GetPassword");
+    const npapibrowser::ScriptResult password = page->invoke("GetPassword");
     ASSERT_TRUE(password.ok && !password.stringValue.empty()) << "lifecycle " << i;
     if (i % 1000 == 0) {
       ASSERT_EQ(testsupport::decodePassword(password.stringValue), "pw" + std::to_string(i % 1000))
           << "lifecycle " << i;
     }
-    peakBlocks = std::max<long>(peakBlocks, static_cast<long>(host_.allocator().liveBlocks()));
+    peakBlocks = std::max<long>(peakBlocks, static_cast<long>(browser_.allocator().liveBlocks()));
     page->focus(false);
-    host_.closePage(page);
+    browser_.closePage(page);
     if (i % 10000 == 0) {
-      ASSERT_EQ(host_.allocator().liveBlocks(), 0u) << "lifecycle " << i;
-      ASSERT_EQ(host_.objects().liveCount(), 0u) << "lifecycle " << i;
+      ASSERT_EQ(browser_.allocator().liveBlocks(), 0u) << "lifecycle " << i;
+      ASSERT_EQ(browser_.objects().liveCount(), 0u) << "lifecycle " << i;
     }
   }
   const double seconds =
@@ -138,9 +138,9 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
   typeCharacters(pages[0], "s0ak-Passw0rd");
 
   const std::string data = "page data to encode";
-  const std::vector<NPVariant> oneString = {npapihost::StringArgument(data)};
-  const std::vector<NPVariant> wrongArguments = {npapihost::Int32Argument(7),
-                                                 npapihost::StringArgument(data)};
+  const std::vector<NPVariant> oneString = {npapibrowser::StringArgument(data)};
+  const std::vector<NPVariant> wrongArguments = {npapibrowser::Int32Argument(7),
+                                                 npapibrowser::StringArgument(data)};
   const long warmUp = kScriptCalls / 10;
   long rssAfterWarmUp = 0;
   long identification = 0;
@@ -148,7 +148,7 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
   for (long i = 0; i < kScriptCalls; ++i) {
     if (i == warmUp) rssAfterWarmUp = ResidentKb();
     Page* page = pages[i % 3];
-    npapihost::ScriptResult result;
+    npapibrowser::ScriptResult result;
     switch (i % 8) {
       case 0:
       case 1:
@@ -178,7 +178,7 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
     }
     ASSERT_TRUE(result.ok) << "call " << i;
     if (i % 100000 == 0) {  // the three script objects, nothing else
-      ASSERT_EQ(host_.allocator().liveBlocks(), 3u) << "call " << i;
+      ASSERT_EQ(browser_.allocator().liveBlocks(), 3u) << "call " << i;
     }
   }
   const double seconds =
@@ -186,7 +186,7 @@ TEST_F(Soak, MillionScriptCallsLeaveNothingBehindAndKeepTheResidentSizeFlat) {
   const long rssAtEnd = ResidentKb();
   EXPECT_EQ(testsupport::decodePassword(pages[0]->invoke("GetPassword").stringValue),
             "s0ak-Passw0rd");
-  for (Page* page : pages) host_.closePage(page);
+  for (Page* page : pages) browser_.closePage(page);
   expectNothingOutstanding("after the script calls");
   std::printf(
       "soak: %ld script calls in %.1f s; resident size %ld kB after %ld, %ld kB at the end (%+ld "
