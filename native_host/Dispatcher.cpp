@@ -231,6 +231,11 @@ void Dispatcher::newInstance(Request& request, Json& answer) {
     return request.fail("instance-exists",
                         "An instance \"" + std::string(*instance) + "\" exists already.");
   }
+  if (_siteCheck) {
+    if (const std::optional<std::string> refusal = _siteCheck(options.location)) {
+      return request.fail("site-not-allowed", *refusal);
+    }
+  }
   if (_instances.full()) {
     return request.fail("too-many-instances", "This connection holds the most instances it may (" +
                                                   std::to_string(_instances.limit()) + ").");

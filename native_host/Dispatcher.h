@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,12 @@ class Dispatcher {
   // The reply to a message the framing could not deliver (id null).
   static void framingError(const char* code, const std::string& message, JsonString* reply);
 
+  // Asked before each new instance with the page's location: a sentence means the page may not
+  // have one, and the request is answered "site-not-allowed" with it. Without a check every page
+  // may.
+  using SiteCheck = std::function<std::optional<std::string>(std::string_view location)>;
+  void setSiteCheck(SiteCheck check) { _siteCheck = std::move(check); }
+
   // NPP_Destroy for every instance of the connection.
   void closeAll() { _instances.closeAll(); }
   const InstanceTable& instances() const { return _instances; }
@@ -49,6 +57,7 @@ class Dispatcher {
 
   npapibrowser::Browser& _browser;
   InstanceTable _instances;
+  SiteCheck _siteCheck;
 };
 
 }  // namespace nativehost

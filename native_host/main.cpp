@@ -12,9 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "native_host/Dispatcher.h"
+#include "native_host/ParentPrograms.h"
 #include "native_host/Server.h"
+#include "native_host/SitePolicy.h"
 #include "nativeui/NSLog.h"
 #include "npapi_browser/Browser.h"
 #include "npapi_browser/ModuleLocation.h"
@@ -71,6 +74,7 @@ bool ParseCount(const char* text, std::size_t* out) {
 int main(int argc, char** argv) {
   std::string module;
   std::size_t maxInstances = nativehost::kDefaultMaxInstances;
+  std::vector<std::string> browserArguments;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "-h" || argument == "--help") {
@@ -90,9 +94,11 @@ int main(int argc, char** argv) {
                      "securepassword-host: --max-instances takes a number from 1 to 4096.\n");
         return kCannotServe;
       }
+    } else {
+      // Anything else is the browser's: Chromium gives the caller's origin, Firefox the
+      // manifest's path and the extension's id.
+      browserArguments.push_back(argument);
     }
-    // Anything else is the browser's: Chromium gives the caller's origin, Firefox the manifest's
-    // path and the extension's id.
   }
   if (module.empty()) module = npapibrowser::ModuleBesideExecutable(SPW_DEFAULT_MODULE);
 
@@ -110,6 +116,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "securepassword-host: %s\n", browser.lastError().c_str());
   }
   nativehost::Dispatcher dispatcher(browser, maxInstances);
+  // The administrator's allowed sites, read anew for every instance where the browser that
+  // started the host reads them.
+  const char* home = std::getenv("HOME");
+  const nativehost::SitePolicy sites(
+      nativehost::CallerOf(browserArguments, nativehost::ParentPrograms()), "",
+      home != nullptr ? home : "");
+  dispatcher.setSiteCheck(
+      [&sites](std::string_view location) { return sites.refusal(location); });
   nativehost::Serve(in, out, dispatcher);
   dispatcher.closeAll();
   close(in);
