@@ -70,7 +70,7 @@ struct DecodeResult {
                       // short reading for kAmbiguousZero; -1 when none applies
   int variant = 0;    // 1 to 123 on success, 0 otherwise
   DecodeWarning warning = DecodeWarning::kNone;
-  std::size_t length = 0;                // bytes of clear text
+  std::size_t length = 0;                // bytes of clear text; 0 for an empty one
   char clear[kMaxClearLength + 1] = {};  // the clear text, then a zero byte; it never holds one
 
   DecodeResult() = default;
