@@ -89,7 +89,15 @@ void ReadHalf(unsigned char* plain, DecodeResult& result) {
     return Fail(result, readable ? DecodeError::kAmbiguousZero : DecodeError::kTextCut, firstZero,
                 readable ? q : -1);
   }
-  if (!readable) return Fail(result, DecodeError::kTextCut, firstZero);
+  if (!readable) {
+    // Variant 95 is refused as such whatever the layout: the encoder never selects it, so either
+    // the text was changed or it is a longer text cut right behind this byte. Any other failed
+    // reading leaves the cut as the only explanation.
+    if (reading.error == DecodeError::kVariantNeverSelected) {
+      return Fail(result, reading.error, reading.position, reading.value);
+    }
+    return Fail(result, DecodeError::kTextCut, firstZero);
+  }
   result = reading;
   if (q >= kHalf - 2) result.warning = DecodeWarning::kLongerTextPossible;
 }
@@ -227,7 +235,11 @@ void DescribeError(const DecodeResult& r, char* buf, std::size_t size) noexcept 
                     name, p, v);
       return;
     case DecodeError::kVariantNeverSelected:
-      std::snprintf(buf, size, "%s at scrambled byte %d: %s", name, p, ErrorExplanation(r.error));
+      // Below byte 64 only the first 64 bytes were encrypted, so a cut text reads the same.
+      std::snprintf(buf, size, "%s at scrambled byte %d: %s%s", name, p, ErrorExplanation(r.error),
+                    p < kHalf ? "; the text did not come from it unchanged, or it is a longer "
+                                "text cut right behind this byte"
+                              : "; the text did not come from it unchanged");
       return;
     case DecodeError::kZeroInClearText:
       std::snprintf(

@@ -25,6 +25,9 @@
 //    zero byte, or a longer text cut there whose end was never encrypted. The decoder cannot tell
 //    them apart and refuses (kAmbiguousZero); when the short reading is impossible it says the
 //    text was cut (kTextCut). Both give the position of the zero byte.
+//  - 64 bytes encrypted, laid out as above, whose short reading fails: a longer text cut behind
+//    its last non-zero byte (kTextCut), except for a variant number 95, which is refused as such
+//    (kVariantNeverSelected, at that byte) in every layout.
 //  - nothing encrypted: the first transformed byte was zero and the clear text is lost.
 //
 // Variant 95 is refused: the encoder never selects it, so a 95 means the text did not come from it
@@ -67,7 +70,7 @@ struct DecodeResult {
                       // short reading for kAmbiguousZero; -1 when none applies
   int variant = 0;    // 1 to 123 on success, 0 otherwise
   DecodeWarning warning = DecodeWarning::kNone;
-  std::size_t length = 0;                // bytes of clear text
+  std::size_t length = 0;                // bytes of clear text; 0 for an empty one
   char clear[kMaxClearLength + 1] = {};  // the clear text, then a zero byte; it never holds one
 
   DecodeResult() = default;

@@ -199,11 +199,27 @@ TEST(NotFromTheEncoder, VariantNumbersOutsideTheTableAreRefused) {
     ExpectError(DecodePassword(EncryptAndEscape(Layout(100, variant), 128)),
                 DecodeError::kVariantOutOfRange, 100, variant);
   }
-  ExpectError(DecodePassword(EncryptAndEscape(Layout(100, 95), 128)),
-              DecodeError::kVariantNeverSelected, 100);
   // In the 64-byte layout a number that cannot end a short text means a longer text was cut.
   ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 200), 64)), DecodeError::kTextCut, 11);
-  ExpectError(DecodePassword(EncryptAndEscape(Layout(10, 95), 64)), DecodeError::kTextCut, 11);
+}
+
+TEST(NotFromTheEncoder, Variant95IsRefusedAsSuchInEveryLayout) {
+  // Texts of 0 to 63 bytes have only 64 bytes encrypted, longer ones all 128: the variant number
+  // 95 is named at its own byte either way, not taken for a cut.
+  char message[decoder::kMessageSize];
+  for (int length = 0; length <= decoder::kMaxClearLength; ++length) {
+    const DecodeResult r =
+        DecodePassword(EncryptAndEscape(Layout(length, 95), length < 64 ? 64 : 128));
+    ExpectError(r, DecodeError::kVariantNeverSelected, length, 95);
+    decoder::DescribeError(r, message, sizeof message);
+    const std::string text = message;
+    EXPECT_EQ(text.rfind("variant-never-selected at scrambled byte " + std::to_string(length) +
+                             ": the encoder never selects variant 95",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.find("cut") != std::string::npos, length < 64) << text;
+  }
 }
 
 TEST(NotFromTheEncoder, Variant95FromTheUnselectedOperationIsRefused) {
@@ -214,7 +230,8 @@ TEST(NotFromTheEncoder, Variant95FromTheUnselectedOperationIsRefused) {
   ASSERT_TRUE(scrambler.EnKey95(buf, buf, length));
   const Bytes scrambled(buf, buf + 6);
   ASSERT_EQ(scrambled, (Bytes{'h' + 3, 'e' - 5, 'l' + 3, 'l' - 5, 'o' + 3, 95}));
-  ExpectError(DecodePassword(EncryptAndEscape(scrambled, 64)), DecodeError::kTextCut, 6);
+  ExpectError(DecodePassword(EncryptAndEscape(scrambled, 64)), DecodeError::kVariantNeverSelected,
+              5, 95);
 }
 
 TEST(NotFromTheEncoder, ZeroBytesWhereTheEncryptedLengthForbidsThem) {

@@ -1,9 +1,11 @@
 // The JNI side of securepassword.decode.PasswordDecoder: reads the Java string into a stack
-// buffer (a non-ASCII character becomes a byte the C interface refuses at the same offset), calls
-// spw_decode, and hands back the clear bytes in a new Java array of their exact length. Keeps no
-// state; wipes its own copy of the clear text before it returns.
+// buffer (a non-ASCII character becomes a byte the C interface refuses at the same offset, and
+// the refusal then names the character itself), calls spw_decode, and hands back the clear bytes
+// in a new Java array of their exact length. Keeps no state; wipes its own copy of the clear text
+// before it returns.
 #include <jni.h>
 #include <securepassword/decode.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -37,8 +39,15 @@ JNIEXPORT jbyteArray JNICALL Java_securepassword_decode_PasswordDecoder_decodeNa
   spw_result r;
   const int code = spw_decode(data, static_cast<size_t>(length), clear, sizeof clear, &r);
   if (code == SPW_INVALID_CHARACTER && r.offset >= 0 && r.offset < length &&
-      units[r.offset] >= 0x80)
-    r.value = units[r.offset];  // the character the caller passed, not its stand-in
+      units[r.offset] >= 0x80) {
+    // The character the caller passed, not its stand-in; a surrogate pair as one code point.
+    r.value = units[r.offset];
+    jchar low = 0;
+    if (r.offset + 1 < env->GetStringLength(text))
+      env->GetStringRegion(text, r.offset + 1, 1, &low);
+    if (r.value >= 0xD800 && r.value <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF)
+      r.value = 0x10000 + ((r.value - 0xD800) << 10) + (low - 0xDC00);
+  }
   const jint fields[5] = {r.code, r.offset, r.value, r.variant, r.warning};
   env->SetIntArrayRegion(info, 0, 5, fields);
   jbyteArray result = nullptr;
@@ -58,20 +67,31 @@ JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_describe(JN
                                                                               jint value) {
   const spw_result r = {code, offset, value, 0, SPW_WARNING_NONE, 0};
   char message[SPW_MESSAGE_SIZE];
-  spw_describe(&r, message, sizeof message);
+  if (code == SPW_INVALID_CHARACTER && (value <= 0x20 || value >= 0x7F)) {
+    // The text was a Java string: what it holds are characters, not bytes, whatever stand-in
+    // byte the C interface saw.
+    snprintf(message, sizeof message,
+             "%s at offset %d: character U+%04X is not a letter, a digit or \"*\"",
+             spw_code_name(code), offset, static_cast<unsigned>(value));
+  } else {
+    spw_describe(&r, message, sizeof message);
+  }
   return env->NewStringUTF(message);  // ASCII only
 }
 
-JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_codeName(JNIEnv* env, jclass,
-                                                                              jint code) {
+JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_nativeCodeName(JNIEnv* env,
+                                                                                    jclass,
+                                                                                    jint code) {
   return env->NewStringUTF(spw_code_name(code));
 }
 
-JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_version(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_nativeVersion(JNIEnv* env,
+                                                                                   jclass) {
   return env->NewStringUTF(spw_version());
 }
 
-JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_cipher(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL Java_securepassword_decode_PasswordDecoder_nativeCipher(JNIEnv* env,
+                                                                                  jclass) {
   return env->NewStringUTF(spw_cipher());
 }
 

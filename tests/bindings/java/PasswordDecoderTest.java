@@ -1,6 +1,7 @@
 // PasswordDecoder in a real JVM over the real native libraries: the real encoder's texts decoded
 // back, every code of the C interface with its offset (the shared table, null, non-ASCII and wrong
-// lengths), many threads at once, and the clear text held only in a byte array that close() wipes.
+// lengths), many threads at once, the clear text held only in a byte array that close() wipes, and
+// a JNI library that is missing named on every call, or found beside an installed jar.
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -10,9 +11,14 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
 import java.lang.reflect.Field;
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.net.URL;
+import java.net.URLClassLoader;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.HashSet;
 import java.util.HexFormat;
 import java.util.List;
@@ -22,6 +28,7 @@ import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
 import securepassword.decode.DecodeException;
 import securepassword.decode.DecodedPassword;
 import securepassword.decode.PasswordDecoder;
@@ -78,8 +85,17 @@ class PasswordDecoderTest {
     assertEquals("invalid-character", accent.codeName());
     assertEquals(3, accent.offset());
     assertEquals(0xE9, accent.value());
+    // A String holds characters: the message names them as such, never as bytes.
+    DecodeException wide = refusal("ABCDEFGHI\uff0a" + good);
+    assertEquals(0xFF0A, wide.value());
+    assertEquals(
+        "invalid-character at offset 9: character U+FF0A is not a letter, a digit or \"*\"",
+        wide.getMessage());
     DecodeException emoji = refusal(good.substring(0, 5) + "\ud83d\ude00");
     assertEquals(5, emoji.offset());
+    assertEquals(0x1F600, emoji.value());
+    assertTrue(emoji.getMessage().contains(" character U+1F600 "), emoji.getMessage());
+    assertTrue(refusal("\n" + good).getMessage().contains(" character U+000A "));
     assertEquals("too-few-units", refusal("").codeName());
     assertEquals(127, refusal("A".repeat(127)).offset());
     DecodeException huge = refusal("A".repeat(1_000_000));
@@ -108,6 +124,79 @@ class PasswordDecoderTest {
     }
     for (Future<Integer> r : results) assertEquals(0, r.get());
     pool.shutdown();
+  }
+
+  static final String LIBRARY = "securepassword.decode.library";
+
+  // Calls PasswordDecoder.decode and version, three times each, from the jar at jar loaded afresh
+  // with the library property set to library (or cleared); returns what each call threw, or null
+  // for a call that returned.
+  static List<Throwable> callsFromAFreshLoader(Path jar, String library) throws Exception {
+    final String before = System.getProperty(LIBRARY);
+    if (library == null) {
+      System.clearProperty(LIBRARY);
+    } else {
+      System.setProperty(LIBRARY, library);
+    }
+    List<Throwable> thrown = new ArrayList<>();
+    URL[] path = {jar.toUri().toURL()};
+    try (URLClassLoader loader = new URLClassLoader(path, ClassLoader.getPlatformClassLoader())) {
+      Class<?> decoder = Class.forName("securepassword.decode.PasswordDecoder", true, loader);
+      Method decode = decoder.getMethod("decode", String.class);
+      Method version = decoder.getMethod("version");
+      for (int k = 0; k < 3; ++k) {
+        try {
+          decode.invoke(null, rows.get(0).text());
+          thrown.add(null);
+          version.invoke(null);
+          thrown.add(null);
+        } catch (InvocationTargetException e) {
+          thrown.add(e.getCause());
+        }
+      }
+    } finally {
+      System.setProperty(LIBRARY, before);
+    }
+    return thrown;
+  }
+
+  @Test
+  void aJniLibraryThatCannotBeLoadedIsNamedOnEveryCall(@TempDir Path tree) throws Exception {
+    final String file = "libsecurepassword-decode-jni.so";
+    final String advice = "Name the file with -D" + LIBRARY + "=/path/to/" + file;
+    Path jar = Path.of(
+        PasswordDecoder.class.getProtectionDomain().getCodeSource().getLocation().toURI());
+    Path missing = tree.resolve("nowhere").resolve(file);
+    List<Throwable> thrown = callsFromAFreshLoader(jar, missing.toString());
+    assertEquals(3, thrown.size());
+    for (Throwable t : thrown) {
+      assertTrue(t instanceof UnsatisfiedLinkError, String.valueOf(t));
+      String start = "securepassword-decode cannot load its JNI library " + file + ": looked at "
+          + missing + " (named by -D" + LIBRARY + ")";
+      assertTrue(t.getMessage().startsWith(start), t.getMessage());
+      assertTrue(t.getMessage().endsWith(advice), t.getMessage());
+    }
+
+    // Unnamed, the jar looks where it is installed beside itself, then in java.library.path.
+    Path installedJar = tree.resolve("share/java/securepassword-decode.jar");
+    Files.createDirectories(installedJar.getParent());
+    Files.copy(jar, installedJar);
+    Path place = installedJar.getParent()
+        .resolve(System.getProperty("securepassword.decode.jni.from.jar")).resolve(file)
+        .normalize();
+    thrown = callsFromAFreshLoader(installedJar, null);
+    assertEquals(3, thrown.size());
+    for (Throwable t : thrown) {
+      assertTrue(t instanceof UnsatisfiedLinkError, String.valueOf(t));
+      String where = "looked at " + place + " (its place beside the jar) and in java.library.path ("
+          + System.getProperty("java.library.path") + ")";
+      assertTrue(t.getMessage().contains(where), t.getMessage());
+      assertTrue(t.getMessage().endsWith(advice), t.getMessage());
+    }
+    Files.createDirectories(place.getParent());
+    Files.copy(Path.of(System.getProperty(LIBRARY)), place);
+    assertEquals(Arrays.asList(null, null, null, null, null, null),
+        callsFromAFreshLoader(installedJar, null));
   }
 
   @Test

@@ -1,6 +1,7 @@
 """securepassword_decode in the system's CPython: the real encoder's texts decoded back, every code
 of the C interface with its offset (the shared table, None, non-ASCII and wrong lengths, as str
-and as bytes), and many threads at once."""
+and as bytes), a result that keeps its clear text out of repr and str and wipes it after a with
+block, and many threads at once."""
 import os
 import threading
 
@@ -51,7 +52,15 @@ def test_refuses_with_the_codes_and_offsets_of_the_c_interface():
     assert (e.name, e.offset, e.value) == ("invalid-character", 3, 0xE9)
     e = refusal("ABC\u00e9".encode("utf-8") + good.encode())
     assert (e.name, e.offset, e.value) == ("invalid-character", 3, 0xC3)
-    assert refusal(good[:5] + "\U0001F600").offset == 5
+    assert str(e) == 'invalid-character at offset 3: byte 0xC3 is not a letter, a digit or "*"'
+    # A str holds characters: the message names them as such, never as bytes.
+    e = refusal("ABCDEFGHI\uff0a" + good)
+    assert (e.offset, e.value) == (9, 0xFF0A)
+    assert str(e) == 'invalid-character at offset 9: character U+FF0A is not a letter, a digit or "*"'
+    e = refusal("ABCDE\U0001F600" + good)
+    assert (e.offset, e.value) == (5, 0x1F600)
+    assert " character U+1F600 " in str(e)
+    assert " character U+000A " in str(refusal("\n" + good))
     assert refusal("").name == "too-few-units"
     assert refusal("A" * 127).offset == 127
     e = refusal("A" * 1_000_000)
@@ -59,6 +68,33 @@ def test_refuses_with_the_codes_and_offsets_of_the_c_interface():
     assert refusal("A" * 127 + "\u00e9" * 1000).offset == 127
     with pytest.raises(TypeError):
         spd.decode(128)
+
+
+def test_a_result_never_shows_its_clear_text_and_a_with_block_wipes_it():
+    _, clear, variant, _, text = next(r for r in GOOD if len(r[1]) >= 24 and r[3] == "none")
+    secret = bytes.fromhex(clear)
+    with spd.decode(text) as r:
+        held = r.clear
+        assert held == secret
+        shown = [repr(r), str(r), f"{r!s:}", "%r" % (r,), repr([r])]
+        assert repr(r) == f"DecodedPassword(clear=<{len(secret)} bytes>, variant={variant}, warning=None)"
+        for s in shown:
+            for form in (secret.decode("latin-1"), repr(secret), clear, secret.hex(" ")):
+                assert form[1:-1] not in s, s
+        with pytest.raises(AttributeError):
+            r.clear = bytearray()
+    assert held == bytes(len(secret))  # wiped when the block ended
+
+    r = spd.decode(text)
+    r.wipe()
+    assert r.clear == bytes(len(secret))
+    with pytest.raises(ZeroDivisionError):
+        with spd.decode(text) as r:
+            held = r.clear
+            1 / 0  # a failure inside the block still wipes, and goes on
+    assert held == bytes(len(secret))
+    with pytest.raises(TypeError):
+        spd.DecodedPassword()
 
 
 def test_decodes_on_many_threads_at_once():

@@ -68,14 +68,21 @@ struct spw_result {
                     SPW_TOO_FEW_UNITS, the size clear needs for SPW_BUFFER_TOO_SMALL; or -1 */
   int variant;   /* 1 to 123 on success, 0 otherwise */
   int warning;   /* an spw_warning */
-  size_t length; /* bytes of clear text on success, 0 otherwise */
+  size_t length; /* bytes of clear text on success (0 to 126), 0 otherwise; see spw_decode */
 };
 
 /* Decodes text_length bytes of text (no zero byte, line end or space belongs to it) into clear,
  * which has clear_size bytes of room: the clear bytes (any value but zero) and a zero byte behind
  * them. Fills *result and returns its code. On failure clear holds an empty string (when it has
  * room for one) and nothing of the text. Reads no further into text than the first fault or the
- * 129th unit. Wipes every copy it made of the clear text before it returns. */
+ * 129th unit. Wipes every copy it made of the clear text before it returns.
+ *
+ * An empty clear text can come back: SPW_OK with result->length 0 (and clear ""), for the encoded
+ * text of an empty string, which the encoder writes like any other (a page's EncodeData("")).
+ * An empty field's GetPassword gives no encoded text at all, "", which is refused as too few
+ * units. Either way it is no password: a server should refuse the login for it as for a wrong
+ * password, before any password check runs, since a check may accept an empty string (an account
+ * without a password, a directory's unauthenticated bind). */
 SPW_API int spw_decode(const char* text, size_t text_length, char* clear, size_t clear_size,
                        struct spw_result* result);
 

@@ -17,7 +17,10 @@ public final class DecodedPassword implements AutoCloseable {
     this.warning = warning;
   }
 
-  /** The clear bytes themselves, not a copy (any value but zero); wiped by close(). */
+  /**
+   * The clear bytes themselves, not a copy (any value but zero); wiped by close(). Empty for the
+   * encoded text of an empty string: no password, to be refused before any password check.
+   */
   public byte[] bytes() {
     return clear;
   }
