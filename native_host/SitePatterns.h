@@ -1,7 +1,9 @@
-// The administrator's site patterns ("allowedSites": "bank.example.com", "https://bank.example.com",
+// The administrator's site patterns ("allowedSites": "bank.example.com",
+// "https://bank.example.com",
 // "*.example.org", "http://intranet:8080") against a page's address, as the extension matches them
-// (extension/background/site-patterns.js; both answer the vectors in tests/data/site-patterns.json).
-// Pure; used by the allowed-sites check of new instances (SitePolicy.h).
+// (extension/background/site-patterns.js; both answer the vectors in
+// tests/data/site-patterns.json). Pure; used by the allowed-sites check of new instances
+// (SitePolicy.h).
 #pragma once
 
 #include <optional>

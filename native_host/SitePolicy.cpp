@@ -4,7 +4,8 @@
 //   Firefox   /etc/firefox/policies/policies.json, else its folder's distribution/policies.json
 //             {"policies": {"3rdparty": {"Extensions": {ID: {...}}}}}; when that says nothing of
 //             the extension, its managed storage file ~/.mozilla/managed-storage/ID.json or
-//             /usr/lib/mozilla/managed-storage/ID.json: {"name": ID, "type": "storage", "data": {...}}
+//             /usr/lib/mozilla/managed-storage/ID.json: {"name": ID, "type": "storage", "data":
+//             {...}}
 // A file that cannot be read or parsed, or is over 1 MiB, counts as absent, as the browsers treat
 // it. Of several Chromium files that set the list, the first in byte order of their names counts.
 #include "native_host/SitePolicy.h"
@@ -62,7 +63,8 @@ nlohmann::json ReadJson(const std::string& path) {
 }
 
 // settings[key][key]...: the value there, or null.
-const nlohmann::json* Path(const nlohmann::json& settings, std::initializer_list<const char*> keys) {
+const nlohmann::json* Path(const nlohmann::json& settings,
+                           std::initializer_list<const char*> keys) {
   const nlohmann::json* at = &settings;
   for (const char* key : keys) {
     if (!at->is_object()) return nullptr;
@@ -171,14 +173,15 @@ std::optional<std::vector<std::string>> SitePolicy::chromiumList(
 
 std::optional<std::vector<std::string>> SitePolicy::firefoxList() const {
   std::string policies = _root + "/etc/firefox/policies/policies.json";
-  if (!Exists(policies)) policies = _root + _caller.firefoxDirectory + "/distribution/policies.json";
+  if (!Exists(policies))
+    policies = _root + _caller.firefoxDirectory + "/distribution/policies.json";
   const nlohmann::json settings = ReadJson(policies);
   const nlohmann::json* extension =
       Path(settings, {"policies", "3rdparty", "Extensions", _caller.extensionId.c_str()});
   if (extension != nullptr) return AllowedSitesOf(extension);
   const std::string file = "/mozilla/managed-storage/" + _caller.extensionId + ".json";
-  for (const std::string& path : {_home + "/." + file.substr(1), _root + "/usr/lib" + file,
-                                  _root + "/usr/lib64" + file}) {
+  for (const std::string& path :
+       {_home + "/." + file.substr(1), _root + "/usr/lib" + file, _root + "/usr/lib64" + file}) {
     const nlohmann::json manifest = ReadJson(path);
     if (!manifest.is_object()) continue;
     return AllowedSitesOf(Path(manifest, {"data"}));

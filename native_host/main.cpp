@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
   const nativehost::SitePolicy sites(
       nativehost::CallerOf(browserArguments, nativehost::ParentPrograms()), "",
       home != nullptr ? home : "");
-  dispatcher.setSiteCheck(
-      [&sites](std::string_view location) { return sites.refusal(location); });
+  dispatcher.setSiteCheck([&sites](std::string_view location) { return sites.refusal(location); });
   nativehost::Serve(in, out, dispatcher);
   dispatcher.closeAll();
   close(in);

@@ -92,7 +92,7 @@ describe(`the field's cost under a hostile page in ${BROWSER}`, () => {
     await page.evaluate(() => addField('steady', 200, 24));
     await waitForReady(page, ['steady']);
     const [host] = newRuns(earlier);
-    const before = residentMB(host.hostPid);
+    const atStart = residentMB(host.hostPid);
     await page.evaluate(async () => {
       for (let i = 0; i < 300; i += 1) {
         const field = addField(`churn${i}`, 30, 10);
@@ -105,7 +105,7 @@ describe(`the field's cost under a hostile page in ${BROWSER}`, () => {
     assert.deepEqual(await callField(page, 'last', 'GetDllVersion'), { ok: true, value: '1600' });
     await sleep(500);
     assert.equal(newRuns(earlier).length, 1, 'one host all along');
-    const grown = residentMB(host.hostPid) - before;
+    const grown = residentMB(host.hostPid) - atStart;
     assert.ok(grown < 8, `the host grew by ${grown.toFixed(1)} MB over 300 fields`);
     await page.close();
   });

@@ -18,6 +18,12 @@ export const BUILD_DIR = path.resolve(
   process.env.SPW_BUILD_DIR ?? path.join(SOURCE_DIR, 'build', 'default'),
 );
 export const BROWSER = process.env.SPW_BROWSER ?? 'chromium';
+// Where Chromium's machine-wide policy may be written: only inside tests/browser/private-policies.sh.
+const CHROMIUM_POLICIES = process.env.SPW_CHROMIUM_POLICIES;
+// Whether this run can set the administrator's policy for the extension (Session.start's policy).
+export const CAN_SET_POLICY = BROWSER === 'firefox' || CHROMIUM_POLICIES !== undefined;
+export const CHROMIUM_EXTENSION_ID = 'boeigbhkfjamldnjalbiogmfnndioinp';
+export const FIREFOX_EXTENSION_ID = 'field@securepassword.net';
 export const HOST_PROGRAM = path.join(BUILD_DIR, 'native_host', 'securepassword-host');
 const EXECUTABLES = {
   chromium: process.env.SPW_CHROMIUM ?? '/usr/bin/chromium',
@@ -109,21 +115,26 @@ function serve(directory, address) {
 
 // One browser with the extension, and where its native host runs leave their traces.
 export class Session {
-  // allowedSites: the administrator's list (managed storage; Firefox only). headless: false
-  // shows the browser's window (the demo, where there is a display).
+  // policy: the administrator's settings of the extension (its managed storage, such as
+  // {allowedSites: [...]}): Firefox reads them from the session's home folder, Chromium from its
+  // machine-wide policy folder (only where CAN_SET_POLICY). installLater: the extension is not
+  // installed at start (the test calls installExtension()). headless: false shows the browser's
+  // window (the demo, where there is a display).
   static async start({
     browser = BROWSER,
     hostProgram = null,
     pages = path.join(here, 'pages'),
-    allowedSites,
+    policy,
+    installLater = false,
     headless = true,
   } = {}) {
     const session = new Session();
-    await session.#start(browser, hostProgram, pages, allowedSites, headless);
+    await session.#start(browser, hostProgram, pages, policy, headless);
+    if (!installLater) await session.installExtension();
     return session;
   }
 
-  async #start(browserName, hostProgram, pages, allowedSites, headless) {
+  async #start(browserName, hostProgram, pages, policy, headless) {
     this.browserName = browserName;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
     this.runsDir = path.join(this.dir, 'host-runs');
@@ -136,19 +147,7 @@ export class Session {
     const chromiumDir = path.join(this.dir, 'profile');
     const home = path.join(this.dir, 'home');
     this.writeManifests(chromiumDir, home);
-    if (allowedSites !== undefined) {
-      const managed = path.join(home, '.mozilla', 'managed-storage');
-      fs.mkdirSync(managed, { recursive: true });
-      fs.writeFileSync(
-        path.join(managed, 'field@securepassword.net.json'),
-        JSON.stringify({
-          name: 'field@securepassword.net',
-          description: "the browser tests' allowed sites",
-          type: 'storage',
-          data: { allowedSites },
-        }),
-      );
-    }
+    if (policy !== undefined) this.setPolicy(policy, home);
     if (browserName === 'chromium') {
       this.browser = await puppeteer.launch({
         executablePath: EXECUTABLES.chromium,
@@ -168,7 +167,36 @@ export class Session {
         env: { ...process.env, HOME: home },
       });
     }
+  }
+
+  async installExtension() {
     this.extensionId = await this.browser.installExtension(EXTENSION_DIR);
+  }
+
+  // Writes the administrator's settings where the browser reads them.
+  setPolicy(settings, home) {
+    if (this.browserName === 'firefox') {
+      const managed = path.join(home, '.mozilla', 'managed-storage');
+      fs.mkdirSync(managed, { recursive: true });
+      fs.writeFileSync(
+        path.join(managed, `${FIREFOX_EXTENSION_ID}.json`),
+        JSON.stringify({
+          name: FIREFOX_EXTENSION_ID,
+          description: "the browser tests' policy",
+          type: 'storage',
+          data: settings,
+        }),
+      );
+      return;
+    }
+    if (CHROMIUM_POLICIES === undefined) {
+      throw new Error('Chromium policy needs tests/browser/private-policies.sh (and root)');
+    }
+    this.policyFile = path.join(CHROMIUM_POLICIES, `securepassword-tests-${process.pid}.json`);
+    fs.writeFileSync(
+      this.policyFile,
+      JSON.stringify({ '3rdparty': { extensions: { [CHROMIUM_EXTENSION_ID]: settings } } }),
+    );
   }
 
   // Installs the host from the build with the install script into the session's folder; answers
@@ -266,6 +294,7 @@ export class Session {
 
   async close() {
     await this.browser?.close().catch(() => {});
+    if (this.policyFile !== undefined) fs.rmSync(this.policyFile, { force: true });
     for (const server of this.servers ?? []) server.close();
     fs.rmSync(this.dir, { recursive: true, force: true });
   }
