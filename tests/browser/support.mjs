@@ -416,11 +416,13 @@ export async function expectDrawing(page, size, expected, what) {
   }
 }
 
-// Clicks the middle of a field's box: the <object> itself, or the box placed after an <embed>.
+// Clicks the middle of a field's box.
 export async function clickField(page, id) {
   const box = await page.evaluate((fieldId) => {
     const element = document.getElementById(fieldId);
-    const shown = element.localName === 'embed' ? element.nextElementSibling : element;
+    // The field's box: the last child of an <object>, the element after an <embed>.
+    const shown =
+      element.localName === 'embed' ? element.nextElementSibling : element.lastElementChild;
     const rect = shown.getBoundingClientRect();
     return { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 };
   }, id);
