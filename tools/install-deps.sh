@@ -17,7 +17,7 @@ packages=(
   iproute2                          # network namespaces in the identification tests
   valgrind
   gdb                               # core dumps (gcore) in the secret-hygiene tests
-  clang-format                      # the format check
+  clang-format shellcheck           # the format check (C and C++; shell scripts)
   chromium firefox-esr              # the browser extension's end-to-end tests
 )
 

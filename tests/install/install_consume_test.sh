@@ -32,7 +32,8 @@ cmake --build "$scratch/with-cmake" >/dev/null
 expect "$scratch/with-cmake/consumer"
 
 export PKG_CONFIG_PATH=$stage/$libdir/pkgconfig
+read -r -a flags <<< "$(pkg-config --cflags --libs securepassword-decode)"
 cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$here/consumer/consumer.c" -o "$scratch/with-pkg-config" \
-  $(pkg-config --cflags --libs securepassword-decode)
+  "${flags[@]}"
 LD_LIBRARY_PATH=$stage/$libdir expect "$scratch/with-pkg-config"
 echo "installed, found with find_package and pkg-config, decoded"
