@@ -92,7 +92,7 @@ try {
   const one = await hostMemory(session, 1);
   const forty = await hostMemory(session, 40);
   console.log("Resident memory of the tab's host:");
-  console.log(`  1 field   ${one.toFixed(1)} MB\n  40 fields ${forty.toFixed(1)} MB`);
+  console.log(`  1 field   ${one.toFixed(2)} MB\n  40 fields ${forty.toFixed(2)} MB`);
   ratio('40 fields / 1 field', forty / one, 2);
 } finally {
   await session.close();
