@@ -63,13 +63,19 @@ class Field {
     this.doc.port.postMessage({ ...message, id: this.id });
   }
 
-  /** @param {object} message */
+  /**
+   * @param {object} message
+   * @returns {boolean} false when the frame is not there yet and enough is waiting for it
+   */
   toFrame(message) {
     if (this.frame !== null) {
       this.frame.postMessage({ page: message });
     } else if (this.early.length < 64) {
       this.early.push(message);
+    } else {
+      return false;
     }
+    return true;
   }
 
   /** @param {chrome.runtime.Port} frame */
@@ -229,7 +235,11 @@ function fromDocument(doc, message) {
   } else if (message.type === 'blur' && field.admitted) {
     field.toFrame({ type: 'blur' });
   } else if (message.type === 'call' && field.admitted) {
-    field.toFrame({ type: 'call', call: message.call, method: message.method, args: message.args });
+    const call = { type: 'call', call: message.call, method: message.method, args: message.args };
+    if (!field.toFrame(call)) {
+      const busy = 'The secure password field is still starting and has too many calls waiting.';
+      field.toDocument({ type: 'reply', call: message.call, ok: false, message: busy });
+    }
   }
 }
 

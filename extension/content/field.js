@@ -249,12 +249,16 @@ class Field {
   fail(message) {
     if (this.error !== null) return;
     this.error = message;
+    const frameShown = this.state === 'live';
     this.state = 'failed';
     this.keys.wipe();
     this.heldLength = 0;
     this.heldCalls.length = 0;
     this.cover.textContent = '';
-    if (this.frame === null) {
+    if (!frameShown) {
+      // The frame never took the cover's place: the cover shows that the field failed.
+      this.frame?.remove();
+      this.frame = null;
       this.cover.classList.add('failed');
       this.cover.title = message;
     }
