@@ -86,4 +86,4 @@ set(CPACK_DEBIAN_FIELD_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/field-c
 set(CPACK_DEBIAN_FIELD_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/debian/securepassword-field.lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME securepassword-field
-  COMPONENT field_manifests)
+  COMPONENT field_host)

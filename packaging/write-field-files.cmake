@@ -13,6 +13,7 @@ function(spw_install_text dir name text)
   file(MAKE_DIRECTORY "${scratch}")
   file(WRITE "${scratch}/${name}" "${text}")
   file(INSTALL DESTINATION "${dir}" TYPE FILE FILES "${scratch}/${name}")
+  set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()
 
 function(spw_json_list out)
@@ -24,6 +25,9 @@ if(SPW_FIELD_PART STREQUAL "manifests")
   if(NOT DEFINED SPW_HOST_PROGRAM)
     set(SPW_HOST_PROGRAM "${CMAKE_INSTALL_PREFIX}/${SPW_FIELD_LIBDIR}/securepassword-host")
   endif()
+  # A JSON string of the path (paths hold no control characters).
+  string(REPLACE "\\" "\\\\" program "${SPW_HOST_PROGRAM}")
+  string(REPLACE "\"" "\\\"" program "${program}")
   set(origins "")
   foreach(id IN LISTS SPW_CHROMIUM_EXTENSION_IDS)
     list(APPEND origins "chrome-extension://${id}/")
@@ -43,7 +47,7 @@ if(SPW_FIELD_PART STREQUAL "manifests")
       spw_install_text("${dir}" "${SPW_HOST_NAME}.json" "{
   \"name\": \"${SPW_HOST_NAME}\",
   \"description\": \"Secure password field: runs the plug-in for the browser extension\",
-  \"path\": \"${SPW_HOST_PROGRAM}\",
+  \"path\": \"${program}\",
   \"type\": \"stdio\",
   ${allowed}
 }
