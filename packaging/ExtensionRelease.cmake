@@ -10,10 +10,14 @@
 # so, and derives everything from that key.
 # SPW_CHROME_STORE_ID: the id the Chrome Web Store gave the extension once published there; the
 # native host then lets that copy start it too.
+# SPW_FIREFOX_SIGNED_XPI: the XPI as Mozilla signed it for the vendor; the package then carries it
+# instead of the unsigned one (Firefox builds that require signatures load only that one).
 set(SPW_EXTENSION_KEY "" CACHE FILEPATH
   "The vendor's private key (PEM) that signs the extension's CRX; empty: a development key")
 set(SPW_CHROME_STORE_ID "" CACHE STRING
   "Chromium id of the extension as published in the Chrome Web Store, if it is")
+set(SPW_FIREFOX_SIGNED_XPI "" CACHE FILEPATH
+  "The extension's XPI as Mozilla signed it; empty: the package carries the unsigned one")
 
 if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
   set(Python3_EXECUTABLE /usr/bin/python3)
@@ -104,3 +108,23 @@ add_custom_command(
   VERBATIM)
 add_custom_target(extension_release ALL
   DEPENDS ${SPW_EXTENSION_ZIP} ${SPW_EXTENSION_XPI} ${SPW_EXTENSION_CRX})
+
+# The XPI the package carries: Mozilla's signed copy when given, which must be this version of
+# this add-on.
+set(SPW_PACKAGED_XPI ${SPW_EXTENSION_XPI})
+if(SPW_FIREFOX_SIGNED_XPI)
+  get_filename_component(SPW_PACKAGED_XPI "${SPW_FIREFOX_SIGNED_XPI}" ABSOLUTE)
+  set(spw_signed_dir ${PROJECT_BINARY_DIR}/release/signed-xpi-manifest)
+  file(REMOVE_RECURSE ${spw_signed_dir})
+  file(ARCHIVE_EXTRACT INPUT ${SPW_PACKAGED_XPI} DESTINATION ${spw_signed_dir}
+    PATTERNS manifest.json)
+  file(READ ${spw_signed_dir}/manifest.json spw_signed)
+  string(JSON spw_signed_version GET "${spw_signed}" version)
+  string(JSON spw_signed_id GET "${spw_signed}" browser_specific_settings gecko id)
+  if(NOT spw_signed_version STREQUAL SPW_EXTENSION_VERSION
+     OR NOT spw_signed_id STREQUAL SPW_FIREFOX_EXTENSION_ID)
+    message(FATAL_ERROR "SPW_FIREFOX_SIGNED_XPI holds ${spw_signed_id} ${spw_signed_version}, "
+      "not ${SPW_FIREFOX_EXTENSION_ID} ${SPW_EXTENSION_VERSION}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${SPW_PACKAGED_XPI})
+endif()

@@ -59,7 +59,7 @@ install(CODE "${spw_field_settings}set(SPW_FIELD_PART manifests)\ninclude(\"${sp
 # XPI where Firefox picks up add-ons for every user (its name is the add-on's id).
 install(FILES ${SPW_EXTENSION_CRX} DESTINATION ${SPW_FIELD_DATADIR}
   RENAME securepassword-field.crx COMPONENT field_extension)
-install(FILES ${SPW_EXTENSION_XPI} DESTINATION ${SPW_FIREFOX_SYSTEM_ADDONS}
+install(FILES ${SPW_PACKAGED_XPI} DESTINATION ${SPW_FIREFOX_SYSTEM_ADDONS}
   RENAME ${SPW_FIREFOX_EXTENSION_ID}.xpi COMPONENT field_extension)
 install(CODE "${spw_field_settings}set(SPW_FIELD_PART extension)\ninclude(\"${spw_writer}\")"
   COMPONENT field_extension)
@@ -75,15 +75,6 @@ set(CPACK_DEBIAN_FIELD_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_FIELD_PACKAGE_ENHANCES "chromium, firefox-esr, firefox, google-chrome-stable")
 set(CPACK_DEBIAN_FIELD_DESCRIPTION
   "Secure password field for Chromium, Google Chrome and Firefox\nGives web pages the secure password field: the browser extension, installed\nfor every user of the machine, and the native program behind it that runs the\nplug-in out of the browser's process. A page reads the typed password only as\nan encoded password text.")
-# The host manifests in /etc are configuration files: dpkg keeps an administrator's changes and
-# removes them on purge.
-set(spw_conffiles "")
-foreach(dir IN LISTS SPW_CHROMIUM_HOST_DIRS_DEFAULT)
-  string(APPEND spw_conffiles "${dir}/${SPW_HOST_NAME}.json\n")
-endforeach()
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/field-control/conffiles "${spw_conffiles}")
-set(CPACK_DEBIAN_FIELD_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/field-control/conffiles)
-set(CPACK_DEBIAN_FIELD_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/debian/securepassword-field.lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME securepassword-field
   COMPONENT field_host)

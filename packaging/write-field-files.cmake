@@ -4,7 +4,8 @@
 #   manifests  the native messaging host manifest "net.securepassword.host" in every folder of
 #              SPW_CHROMIUM_HOST_DIRS (allowed_origins: every Chromium id of the extension) and
 #              SPW_FIREFOX_HOST_DIRS (allowed_extensions: the add-on id), naming SPW_HOST_PROGRAM
-#              (default: the installed securepassword-host)
+#              (default: the installed securepassword-host); in a folder under /etc, a link to
+#              the manifest beside the program
 #   extension  the external extension file <id>.json that Chromium and Google Chrome install the
 #              CRX from, the update manifest the forced-install policy reads, and the policy
 #              templates, filled in with the ids and the installed paths
@@ -12,6 +13,15 @@ function(spw_install_text dir name text)
   set(scratch "${SPW_FIELD_SCRATCH}/${SPW_FIELD_PART}/${dir}")
   file(MAKE_DIRECTORY "${scratch}")
   file(WRITE "${scratch}/${name}" "${text}")
+  file(INSTALL DESTINATION "${dir}" TYPE FILE FILES "${scratch}/${name}")
+  set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
+endfunction()
+
+function(spw_install_link dir name target)
+  set(scratch "${SPW_FIELD_SCRATCH}/${SPW_FIELD_PART}/links${dir}")
+  file(MAKE_DIRECTORY "${scratch}")
+  file(REMOVE "${scratch}/${name}")
+  file(CREATE_LINK "${target}" "${scratch}/${name}" SYMBOLIC)
   file(INSTALL DESTINATION "${dir}" TYPE FILE FILES "${scratch}/${name}")
   set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()
@@ -43,8 +53,7 @@ if(SPW_FIELD_PART STREQUAL "manifests")
       set(dirs ${SPW_FIREFOX_HOST_DIRS})
       set(allowed "\"allowed_extensions\": ${addons}")
     endif()
-    foreach(dir IN LISTS dirs)
-      spw_install_text("${dir}" "${SPW_HOST_NAME}.json" "{
+    set(manifest "{
   \"name\": \"${SPW_HOST_NAME}\",
   \"description\": \"Secure password field: runs the plug-in for the browser extension\",
   \"path\": \"${program}\",
@@ -52,6 +61,19 @@ if(SPW_FIELD_PART STREQUAL "manifests")
   ${allowed}
 }
 ")
+    foreach(dir IN LISTS dirs)
+      if(dir MATCHES "^/etc/")
+        # /etc holds configuration, which dpkg keeps after a removal; a host manifest is none, so
+        # /etc only links to it, and the manifest itself sits beside the program.
+        get_filename_component(beside "${SPW_HOST_PROGRAM}" DIRECTORY)
+        if(NOT linked_${kind})
+          spw_install_text("${beside}" "${kind}-host.json" "${manifest}")
+          set(linked_${kind} YES)
+        endif()
+        spw_install_link("${dir}" "${SPW_HOST_NAME}.json" "${beside}/${kind}-host.json")
+      else()
+        spw_install_text("${dir}" "${SPW_HOST_NAME}.json" "${manifest}")
+      endif()
     endforeach()
   endforeach()
 elseif(SPW_FIELD_PART STREQUAL "extension")

@@ -265,10 +265,12 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
   // Chromium keeps the extension it copied into the profile until its next start, so a field
   // made meanwhile finds no host; Firefox drops a system add-on whose file has gone at once, so a
   // page gets no field at all (the element stays as the page wrote it).
-  it('leaves no file when purged; a field then fails, or is not made at all', async (t) => {
+  it('leaves no file when removed; a field then fails, or is not made at all', async (t) => {
+    const left = () => paths.filter((file) => !existedBefore.has(file) && fs.existsSync(file));
+    dpkg('--remove', PACKAGE);
+    assert.deepEqual(left(), [], 'files of the package left after the removal');
     dpkg('--purge', PACKAGE);
-    const left = paths.filter((file) => !existedBefore.has(file) && fs.existsSync(file));
-    assert.deepEqual(left, [], 'files of the package left after the purge');
+    assert.deepEqual(left(), [], 'files of the package left after the purge');
 
     const orphan = await browser.newPage();
     await orphan.goto(`${origin}/login.html`);
