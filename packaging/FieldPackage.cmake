@@ -16,7 +16,11 @@ set(SPW_HOST_NAME net.securepassword.host)
 set(SPW_CHROMIUM_HOST_DIRS_DEFAULT
   /etc/chromium/native-messaging-hosts /etc/opt/chrome/native-messaging-hosts)
 set(SPW_FIREFOX_HOST_DIRS_DEFAULT /usr/lib/mozilla/native-messaging-hosts)
-set(SPW_CHROMIUM_EXTERNAL_DIRS /usr/share/chromium/extensions /usr/share/google-chrome/extensions)
+# Chromium reads external extension files from the extensions folder beside its program and from
+# /usr/share/chromium/extensions, but Debian's /usr/bin/chromium also hands every entry of the latter
+# to --load-extension, which shows an error dialog at each start for a file; so the folder beside
+# the program. Google Chrome's would be in /opt; it reads /usr/share/google-chrome/extensions too.
+set(SPW_CHROMIUM_EXTERNAL_DIRS /usr/lib/chromium/extensions /usr/share/google-chrome/extensions)
 set(SPW_FIREFOX_SYSTEM_ADDONS
   "/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}")
 

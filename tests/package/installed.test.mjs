@@ -212,6 +212,11 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
     assert.equal(await typeAndDecode(page, 'Pa55 w0rd!'), 'Pa55 w0rd!');
 
     if (BROWSER === 'chromium') {
+      // Debian's /usr/bin/chromium hands what it finds in /usr/share/chromium/extensions to
+      // --load-extension (a file there means an error dialog at each start); nothing may be.
+      const args = fs.readFileSync(`/proc/${browser.process().pid}/cmdline`, 'utf8').split('\0');
+      const loads = args.filter((arg) => /^--load-extension=./.test(arg));
+      assert.deepEqual(loads, [], 'the browser was told to load an extension');
       // The packed CRX, under the id its key gives (an unpacked copy would have another).
       const urls = browser.targets().map((target) => target.url());
       assert.ok(
