@@ -7,7 +7,9 @@
 #   field_extension  the extension, installed for every user by each browser's own system-wide
 #                    mechanism, and the administrators' policy templates
 # Files whose contents name an installed path are written at install time by
-# write-field-files.cmake, for the prefix being installed to. Included by CMakeLists.txt after
+# write-field-files.cmake, for the prefix being installed to. The browsers read most of these
+# files at fixed paths outside any prefix, so only an install of these components (cpack, the
+# install script) installs them, never a plain `cmake --install`. Included by CMakeLists.txt after
 # ExtensionRelease.cmake.
 set(SPW_FIELD_LIBDIR lib/securepassword)
 set(SPW_FIELD_DATADIR share/securepassword)
@@ -28,10 +30,10 @@ set(SPW_FIREFOX_SYSTEM_ADDONS
 # loads the module from beside its own executable.
 set_target_properties(securepassword-host securepassword PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS securepassword-host nativeui securepassword
-  RUNTIME DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host
-  LIBRARY DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host)
+  RUNTIME DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host EXCLUDE_FROM_ALL
+  LIBRARY DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host EXCLUDE_FROM_ALL)
 install(FILES $<TARGET_FILE_DIR:securepassword>/Info.plist
-  DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host)
+  DESTINATION ${SPW_FIELD_LIBDIR} COMPONENT field_host EXCLUDE_FROM_ALL)
 
 # What write-field-files.cmake needs to know at install time. The host manifests' folders and
 # program can be given to the install (cmake -D... -P cmake_install.cmake), as the install script
@@ -57,16 +59,16 @@ endif()
 ]] spw_field_settings @ONLY)
 set(spw_writer "${CMAKE_CURRENT_SOURCE_DIR}/write-field-files.cmake")
 install(CODE "${spw_field_settings}set(SPW_FIELD_PART manifests)\ninclude(\"${spw_writer}\")"
-  COMPONENT field_manifests)
+  COMPONENT field_manifests EXCLUDE_FROM_ALL)
 
 # The extension: the CRX for Chromium and Chrome, which their external extension files name; the
 # XPI where Firefox picks up add-ons for every user (its name is the add-on's id).
 install(FILES ${SPW_EXTENSION_CRX} DESTINATION ${SPW_FIELD_DATADIR}
-  RENAME securepassword-field.crx COMPONENT field_extension)
+  RENAME securepassword-field.crx COMPONENT field_extension EXCLUDE_FROM_ALL)
 install(FILES ${SPW_PACKAGED_XPI} DESTINATION ${SPW_FIREFOX_SYSTEM_ADDONS}
-  RENAME ${SPW_FIREFOX_EXTENSION_ID}.xpi COMPONENT field_extension)
+  RENAME ${SPW_FIREFOX_EXTENSION_ID}.xpi COMPONENT field_extension EXCLUDE_FROM_ALL)
 install(CODE "${spw_field_settings}set(SPW_FIELD_PART extension)\ninclude(\"${spw_writer}\")"
-  COMPONENT field_extension)
+  COMPONENT field_extension EXCLUDE_FROM_ALL)
 
 # The package.
 list(APPEND CPACK_COMPONENTS_ALL field_host field_manifests field_extension)
@@ -81,4 +83,4 @@ set(CPACK_DEBIAN_FIELD_DESCRIPTION
   "Secure password field for Chromium, Google Chrome and Firefox\nGives web pages the secure password field: the browser extension, installed\nfor every user of the machine, and the native program behind it that runs the\nplug-in out of the browser's process. A page reads the typed password only as\nan encoded password text.")
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/debian/securepassword-field.lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME securepassword-field
-  COMPONENT field_host)
+  COMPONENT field_host EXCLUDE_FROM_ALL)

@@ -28,6 +28,12 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
  -- ${CPACK_DEBIAN_PACKAGE_MAINTAINER}  ${spw_changelog_date}
 ")
   execute_process(COMMAND ${SPW_GZIP} -n -9 -f ${dir}/changelog COMMAND_ERROR_IS_FATAL ANY)
+  # The browser package's components stay out of a plain install (FieldPackage.cmake).
+  set(only_component "")
+  if(component MATCHES "^field_")
+    set(only_component EXCLUDE_FROM_ALL)
+  endif()
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/copyright ${dir}/changelog.gz
-    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
+    ${only_component})
 endforeach()
