@@ -1,10 +1,10 @@
 // The securepassword-field package on a machine, in one real browser (SPW_BROWSER: chromium or
 // firefox). Runs inside overlay.sh, so dpkg writes the real system folders of a private mount
-// namespace only. The package's earlier version is installed with dpkg, the sites policy written
-// from the package's own template, and the browser started on a fresh profile with no
-// extension-loading flag: the extension must come from the package's system-wide install. Then a
-// password is typed and decoded, the current version is installed over the running browser, and
-// the package is purged. SPW_PACKAGES holds the .deb files (tests/package/build-packages.sh).
+// namespace only. The package's earlier version (with an earlier extension) is installed with
+// dpkg, the sites policy written from the package's own template, and the browser started on a
+// fresh profile with no extension-loading flag: the extension must come from the package's
+// system-wide install. Then a password is typed and decoded, the current version is installed over
+// the running browser and the browser started again, and the package is removed and purged. SPW_PACKAGES holds the .deb files (tests/package/build-packages.sh).
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -81,9 +81,29 @@ async function launch(home) {
     browser: 'firefox',
     executablePath: '/usr/bin/firefox-esr',
     headless: true,
+    userDataDir: path.join(home, 'profile'),
     extraPrefsFirefox: { 'extensions.enabledScopes': 15 },
     env,
   });
+}
+
+// The version of the extension the profile has installed (Chromium keeps an older one's folder
+// for a while: the newest counts).
+function extensionVersion(home) {
+  const profile = path.join(home, 'profile');
+  try {
+    if (BROWSER === 'chromium') {
+      const versions = fs.readdirSync(path.join(profile, 'Default', 'Extensions', IDS.chromium));
+      return versions
+        .map((name) => name.replace(/_\d+$/, ''))
+        .sort((a, b) => a.localeCompare(b, 'en', { numeric: true }))
+        .pop();
+    }
+    const { addons } = JSON.parse(fs.readFileSync(path.join(profile, 'extensions.json'), 'utf8'));
+    return addons.find((addon) => addon.id === IDS.firefox)?.version;
+  } catch {
+    return undefined; // not written yet
+  }
 }
 
 async function events(page) {
@@ -210,6 +230,8 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
     page = await readyField(browser, `${origin}/login.html`, 60000);
     t.diagnostic(`browser start to a ready field: ${Date.now() - start} ms`);
     assert.equal(await typeAndDecode(page, 'Pa55 w0rd!'), 'Pa55 w0rd!');
+    const first = await until(() => extensionVersion(home), 'the installed extension');
+    assert.notEqual(first, IDS.version, "the older package's extension is this build's");
 
     if (BROWSER === 'chromium') {
       // Debian's /usr/bin/chromium hands what it finds in /usr/share/chromium/extensions to
@@ -248,7 +270,7 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
     await refused.close();
   });
 
-  it('installs a newer version over the running browser: fields made afterwards use the new host', async (t) => {
+  it('installs a newer version over the running browser: new fields use the new host, the next start the new extension', async (t) => {
     const before = hostProcesses(browser.process().pid);
     assert.ok(before.size > 0, 'no native host runs for the open field');
     dpkg('-i', path.join(PACKAGES, deb));
@@ -265,6 +287,15 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
       if (now.has(pid)) assert.equal(now.get(pid), `${HOST} (deleted)`);
     }
     await later.close();
+
+    // The browsers take the new extension when they start.
+    await browser.close();
+    const start = Date.now();
+    browser = await launch(home);
+    page = await readyField(browser, `${origin}/login.html`, 30000);
+    t.diagnostic(`restart after the upgrade to a ready field: ${Date.now() - start} ms`);
+    await until(() => extensionVersion(home) === IDS.version, 'the new extension', 15000);
+    assert.equal(await typeAndDecode(page, 'upgraded'), 'upgraded');
   });
 
   // Chromium keeps the extension it copied into the profile until its next start, so a field
