@@ -44,6 +44,8 @@ if(SPW_FIELD_PART STREQUAL "manifests")
   endforeach()
   spw_json_list(origins ${origins})
   spw_json_list(addons ${SPW_FIREFOX_EXTENSION_ID})
+  unset(linked_chromium)
+  unset(linked_firefox)
   # Chromium names the extensions allowed to start the host by origin, Firefox by add-on id.
   foreach(kind chromium firefox)
     if(kind STREQUAL "chromium")
