@@ -11,6 +11,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$scratch"
 stage=$scratch/stage
 cmake --install "$build" --prefix "$stage" >/dev/null
+# A plain install writes under its prefix only (the browser package's system paths are its own).
+if grep -v "^$stage/" "$build/install_manifest.txt"; then
+  echo "installed outside the prefix" >&2
+  exit 1
+fi
 libdir=$(cd "$stage" && dirname "$(find . -name 'libsecurepassword-decode.so.1' | head -1)")
 test -n "$libdir" -a -f "$stage/include/securepassword/decode.h"
 test -L "$stage/$libdir/libsecurepassword-decode.so"
