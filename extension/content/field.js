@@ -27,6 +27,9 @@ const BOX_STYLE = `
 .cover.failed { background: #eee; border-style: dashed; cursor: not-allowed; }
 .cover { z-index: 1; }
 .cover[hidden] { display: none; }
+.cover.through {
+  background: transparent; border-color: transparent; box-shadow: none; pointer-events: none;
+}
 iframe { display: block; border: 0; padding: 0; color-scheme: normal; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
@@ -75,8 +78,11 @@ class Field {
     this.cover.addEventListener('focus', () => this.focusChanged(true));
     this.cover.addEventListener('blur', () => {
       this.focusChanged(false);
-      // Keys the cover took for a live frame put its instance in focus; now it has lost it.
-      if (this.state === 'live') toBackground({ type: 'blur', id: this.id });
+      if (this.state !== 'live') return;
+      // Keys the cover took for a live frame put its instance in focus; now it has lost it, and
+      // the frame takes its place for good.
+      this.cover.hidden = true;
+      toBackground({ type: 'blur', id: this.id });
     });
     this.root.append(style, this.cover);
     this.resize();
@@ -111,6 +117,8 @@ class Field {
       this.frame.className = 'loading';
       this.frame.tabIndex = -1;
       this.cover.hidden = false;
+      this.cover.classList.remove('through');
+      this.cover.tabIndex = 0;
     }
   }
 
@@ -159,12 +167,8 @@ class Field {
       }
       this.cover.textContent = '\u2022'.repeat(this.heldLength);
     }
-    // Only a live frame that lost the focus to the cover gets here: the key goes on at once, and
-    // the focus back into the frame.
-    if (this.state === 'live') {
-      this.handOver();
-      this.frame?.focus();
-    }
+    // The frame is there, but the focus stayed with the cover: the key goes on at once.
+    if (this.state === 'live') this.handOver();
   }
 
   /** @param {boolean} [focused] whether the box has the focus */
@@ -233,6 +237,10 @@ class Field {
   }
 
   // The frame is there and listening: it gets the keys the cover took, then the cover's place.
+  // A cover that has the focus keeps it (see-through, out of the way of clicks, out of the tab
+  // order) until the user moves on: the keys typed meanwhile keep coming through it, in the order
+  // typed. Moving the focus into the frame here would let the keys typed during the move reach
+  // the frame by two roads, each at its own speed.
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
@@ -240,9 +248,13 @@ class Field {
     this.handOver(coverHadFocus);
     this.frame.className = '';
     this.frame.removeAttribute('tabindex');
-    this.cover.hidden = true;
     this.cover.textContent = '';
-    if (coverHadFocus) this.frame.focus();
+    if (coverHadFocus) {
+      this.cover.classList.add('through');
+      this.cover.tabIndex = -1;
+    } else {
+      this.cover.hidden = true;
+    }
   }
 
   /** @param {string} message */

@@ -271,8 +271,8 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
   });
 
   it('installs a newer version over the running browser: new fields use the new host, the next start the new extension', async (t) => {
-    const before = hostProcesses(browser.process().pid);
-    assert.ok(before.size > 0, 'no native host runs for the open field');
+    const openHosts = hostProcesses(browser.process().pid);
+    assert.ok(openHosts.size > 0, 'no native host runs for the open field');
     dpkg('-i', path.join(PACKAGES, deb));
     const installed = Date.now();
     const later = await readyField(browser, `${origin}/login.html`, 30000);
@@ -280,10 +280,10 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
     assert.equal(await typeAndDecode(later, 'n3w host'), 'n3w host');
 
     const now = hostProcesses(browser.process().pid);
-    const started = [...now.keys()].filter((pid) => !before.has(pid));
+    const started = [...now.keys()].filter((pid) => !openHosts.has(pid));
     assert.ok(started.length > 0, 'the new field started no host');
     for (const pid of started) assert.equal(now.get(pid), HOST, `host ${pid} runs an old file`);
-    for (const pid of before.keys()) {
+    for (const pid of openHosts.keys()) {
       if (now.has(pid)) assert.equal(now.get(pid), `${HOST} (deleted)`);
     }
     await later.close();
