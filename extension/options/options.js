@@ -39,19 +39,19 @@ function answerRow(answer, settings) {
   const standing = identityStanding(settings, answer.origin, answer.allowed);
   if ((standing === 'allowed') !== answer.allowed) {
     const decides = standing === 'allowed' ? 'allows it' : 'refuses it';
-    answerCell.append(element('span', `Your administrator ${decides} whatever you answer.`));
-    /** @type {HTMLElement} */ (answerCell.lastChild).className = 'overruled';
+    const overruled = element('span', `Your administrator ${decides} whatever you answer.`);
+    overruled.className = 'overruled';
+    answerCell.append(overruled);
   }
-  const button = element('button', answer.allowed ? 'Take back' : 'Forget');
-  button.setAttribute('type', 'button');
-  button.setAttribute(
-    'aria-label',
-    `${answer.allowed ? 'Take back' : 'Forget'} your answer for ${answer.origin}`,
-  );
+  const label = answer.allowed ? 'Take back' : 'Forget';
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.textContent = label;
+  button.setAttribute('aria-label', `${label} your answer for ${answer.origin}`);
   button.addEventListener('click', () => {
-    /** @type {HTMLButtonElement} */ (button).disabled = true;
+    button.disabled = true;
     forgetAnswer(answer.origin).catch(() => {
-      /** @type {HTMLButtonElement} */ (button).disabled = false;
+      button.disabled = false;
     });
   });
   const buttonCell = element('td');

@@ -65,9 +65,14 @@ async function click(tab, selector, frame = tab) {
   await frame.click(selector);
 }
 
-async function screenshot(page, name) {
+// Keeps a picture of the page in SPW_SCREENSHOTS, at the size given (the driver otherwise shows
+// every page at 800 by 600).
+async function screenshot(page, name, size) {
   const folder = process.env.SPW_SCREENSHOTS;
-  if (folder) await page.screenshot({ path: path.join(folder, `${name}-${BROWSER}.png`) });
+  if (!folder) return;
+  await page.bringToFront();
+  if (size !== undefined) await page.setViewport(size);
+  await page.screenshot({ path: path.join(folder, `${name}-${BROWSER}.png`) });
 }
 
 describe(`the computer's identity in ${BROWSER}, as the user answers`, () => {
@@ -100,7 +105,8 @@ describe(`the computer's identity in ${BROWSER}, as the user answers`, () => {
     const text = await question.evaluate(() => document.body.innerText);
     assert.match(text, new RegExp(`Let ${session.origin} identify this computer\\?`));
     assert.match(text, /this computer's network address and disk serial number/);
-    await screenshot(question, 'identity-question');
+    await question.waitForSelector('#allow:not([disabled])');
+    await screenshot(question, 'identity-question', { width: 480, height: 300 });
     await question.click('#options');
     options = await until(async () => (await extensionPages(session.browser, OPTIONS))[0], OPTIONS);
     await answerQuestion(question, 'allow');
@@ -130,7 +136,7 @@ describe(`the computer's identity in ${BROWSER}, as the user answers`, () => {
       async () => (await listedAnswers(options))[session.otherOrigin] === 'Denied',
       'the options page listing the refusal',
     );
-    await screenshot(options, 'identity-options');
+    await screenshot(options, 'identity-options', { width: 760, height: 420 });
   });
 
   it('asks again once the answer is taken back, gives nothing unanswered, and asks once per page', async () => {
@@ -174,6 +180,7 @@ describe(`the computer's identity in ${BROWSER}, as the administrator set`, () =
         const options = await session.browser.newPage();
         await options.goto(`chrome-extension://${CHROMIUM_EXTENSION_ID}/${OPTIONS}`);
         await options.waitForSelector('#administrator:not([hidden])', { timeout: 30000 });
+        await screenshot(options, 'identity-options-administrator', { width: 760, height: 420 });
         await options.close();
       }
       const page = await session.browser.newPage();

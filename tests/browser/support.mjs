@@ -491,10 +491,18 @@ export async function questionWindow(browser) {
   );
 }
 
-// Answers the question as the user does: button 'allow' or 'deny', once it takes clicks.
+// Answers the question as the user does: button 'allow' or 'deny', once it takes clicks; the
+// extension then closes the window.
 export async function answerQuestion(question, button) {
   await question.waitForSelector(`#${button}:not([disabled])`);
-  await question.click(`#${button}`);
+  await question.click(`#${button}`).catch((error) => {
+    // The extension closes the window at the click, at times before the driver hears back.
+    if (!/closed/i.test(error.message)) throw error;
+  });
+  await until(
+    async () => (await extensionPages(question.browser(), 'consent/consent.html')).length === 0,
+    'the question window closing',
+  );
 }
 
 // --- Our command-line tools. ---
