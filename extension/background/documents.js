@@ -274,7 +274,7 @@ export function acceptDocument(port) {
     port.disconnect();
     return;
   }
-  const origin = askingOrigin(sender.url, /** @type {{origin?: string}} */ (sender).origin);
+  const origin = askingOrigin(sender.url, sender.origin);
   /** @type {Doc} */
   const doc = { port, tabId, url: sender.url, origin, fields: new Map() };
   documents.add(doc);
