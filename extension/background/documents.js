@@ -2,15 +2,18 @@
 // document with fields holds one "doc" port to here; each field's frame holds its own
 // "frame:<id>" port. This module admits fields (allowed sites, the bounds in limits.js), pairs each
 // frame with the document that placed it, relays between the two, and carries the frame's
-// requests to the tab's native host (hosts.js). Used by main.js.
+// requests to the tab's native host (hosts.js); the page's reading of this computer's identity
+// passes identity.js on both roads. Used by main.js.
 //
 // Document to background: {type: "field", id, attributes} a field found; {type: "gone", id};
 // {type: "keys", id, keys} the keys taken before the frame could; {type: "call", id, call, method,
-// args}. Background to document: {type: "admit" | "fail" | "live" | "ready" | "error" | "reply" |
+// args}; {type: "activation", id, call} the page had the user's gesture when it made that call.
+// Background to document: {type: "admit" | "fail" | "live" | "ready" | "error" | "reply" |
 // "key" | "focus", id, ...}. Frame to background: {page: message} for its document, {host:
 // request}; background to frame: {page: message} ("init", "keys", "call"), {host: reply},
 // {hostClosed: reason}, {refused: message}.
 import { TabHost } from './hosts.js';
+import { IDENTITY_METHODS, IdentityFilter, askingOrigin, beforeIdentityCall } from './identity.js';
 import { LIMITS } from './limits.js';
 import { onPolicyChange, policy, siteAllowed } from './policy.js';
 
@@ -28,6 +31,7 @@ const REFUSED_SITE =
  * @property {chrome.runtime.Port} port
  * @property {number} tabId
  * @property {string} url
+ * @property {string | null} origin the origin it is asked about for the identity (identity.js)
  * @property {Map<string, Field>} fields
  */
 
@@ -56,6 +60,10 @@ class Field {
     this.early = [];
     /** @type {import('./hosts.js').HostUser | null} this frame's end of the tab's host */
     this.user = null;
+    /** @type {IdentityFilter | null} the identity values of this frame's calls */
+    this.identity = null;
+    /** @type {Set<unknown>} the page's calls made with the user's gesture, not yet arrived */
+    this.activations = new Set();
   }
 
   /** @param {object} message */
@@ -83,12 +91,13 @@ class Field {
     this.frame = frame;
     this.generation += 1;
     const field = this;
+    const identity = new IdentityFilter(this.doc.origin);
     const user = {
       instance: `${this.id}/${this.generation}`,
       location: this.doc.url,
       /** @param {any} reply */
       deliver(reply) {
-        if (field.user === user) frame.postMessage({ host: reply });
+        if (field.user === user) frame.postMessage({ host: identity.reply(reply) });
       },
       /** @param {string} reason */
       closed(reason) {
@@ -96,6 +105,7 @@ class Field {
       },
     };
     this.user = user;
+    this.identity = identity;
     frame.onMessage.addListener((message) => this.fromFrame(message));
     frame.onDisconnect.addListener(() => {
       if (this.frame !== frame) return;
@@ -120,7 +130,10 @@ class Field {
     if (message?.host !== undefined && this.user !== null) {
       const request = message.host;
       if (request !== null && typeof request === 'object' && !Array.isArray(request)) {
-        TabHost.of(this.doc.tabId).send(this.user, request);
+        const user = this.user;
+        this.identity?.send(request, (sent) => {
+          if (this.user === user) TabHost.of(this.doc.tabId).send(user, sent);
+        });
       }
     }
     if (message?.page !== undefined && TO_PAGE.has(message.page?.type)) {
@@ -234,12 +247,24 @@ function fromDocument(doc, message) {
     field.toFrame({ type: 'keys', keys, focused: message.focused === true });
   } else if (message.type === 'blur' && field.admitted) {
     field.toFrame({ type: 'blur' });
+  } else if (message.type === 'activation') {
+    // Bounded: a page that calls without waiting for the answers has only its last calls count.
+    const [oldest] = field.activations;
+    if (field.activations.size >= 16) field.activations.delete(oldest);
+    field.activations.add(message.call);
   } else if (message.type === 'call' && field.admitted) {
     const call = { type: 'call', call: message.call, method: message.method, args: message.args };
-    if (!field.toFrame(call)) {
+    const send = () => {
+      if (field.ended || field.toFrame(call)) return;
       const busy = 'The secure password field is still starting and has too many calls waiting.';
       field.toDocument({ type: 'reply', call: message.call, ok: false, message: busy });
+    };
+    if (!IDENTITY_METHODS.has(message.method)) {
+      send();
+      return;
     }
+    const gesture = field.activations.delete(message.call);
+    beforeIdentityCall(doc, doc.origin, gesture).then(send);
   }
 }
 
@@ -258,8 +283,9 @@ export function acceptDocument(port) {
     port.disconnect();
     return;
   }
+  const origin = askingOrigin(sender.url, sender.origin);
   /** @type {Doc} */
-  const doc = { port, tabId, url: sender.url, fields: new Map() };
+  const doc = { port, tabId, url: sender.url, origin, fields: new Map() };
   documents.add(doc);
   port.onMessage.addListener((message) => fromDocument(doc, message));
   port.onDisconnect.addListener(() => {
