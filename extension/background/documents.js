@@ -95,12 +95,15 @@ class Field {
     const user = {
       instance: `${this.id}/${this.generation}`,
       location: this.doc.url,
+      /** @type {string | null} why its host went away; its frame is done with hosts then */
+      ended: /** @type {string | null} */ (null),
       /** @param {any} reply */
       deliver(reply) {
         if (field.user === user) frame.postMessage({ host: identity.reply(reply) });
       },
       /** @param {string} reason */
       closed(reason) {
+        user.ended = reason;
         if (field.user === user) frame.postMessage({ hostClosed: reason });
       },
     };
@@ -122,17 +125,25 @@ class Field {
     this.frame = null;
     const user = this.user;
     this.user = null;
-    if (user !== null) TabHost.of(this.doc.tabId).leave(user);
+    if (user !== null) TabHost.find(this.doc.tabId)?.leave(user);
   }
 
   /** @param {any} message */
   fromFrame(message) {
     if (message?.host !== undefined && this.user !== null) {
       const request = message.host;
-      if (request !== null && typeof request === 'object' && !Array.isArray(request)) {
-        const user = this.user;
+      const user = this.user;
+      if (request === null || typeof request !== 'object' || Array.isArray(request)) {
+        // nothing to send
+      } else if (user.ended !== null) {
+        // Its host went away: a late request starts no new one (a new field does).
+        const error = { code: 'host-ended', message: user.ended };
+        this.frame?.postMessage({ host: { id: request.id, ok: false, error } });
+      } else {
         this.identity?.send(request, (sent) => {
-          if (this.user === user) TabHost.of(this.doc.tabId).send(user, sent);
+          if (this.user === user && user.ended === null) {
+            TabHost.of(this.doc.tabId).send(user, sent);
+          }
         });
       }
     }
@@ -244,7 +255,11 @@ function fromDocument(doc, message) {
     field.end();
   } else if (message.type === 'keys' && field.admitted) {
     const keys = Array.isArray(message.keys) ? message.keys : [];
-    field.toFrame({ type: 'keys', keys, focused: message.focused === true });
+    const [focused, answer] = [message.focused === true, message.answer === true];
+    field.toFrame({ type: 'keys', keys, focused, answer });
+  } else if (message.type === 'click' && field.admitted) {
+    const { x, y, button, clickCount, modifiers } = message;
+    field.toFrame({ type: 'click', x, y, button, clickCount, modifiers });
   } else if (message.type === 'blur' && field.admitted) {
     field.toFrame({ type: 'blur' });
   } else if (message.type === 'activation') {

@@ -15,6 +15,7 @@ const HOST_NAME = 'net.securepassword.host';
  * @property {string} location  the page's address, for the host's own check of the allowed sites
  * @property {(reply: any) => void} deliver   a reply to one of its requests
  * @property {(reason: string) => void} closed the host went away
+ * @property {string | null} ended why the host went away (set by closed); null while it serves
  */
 
 /** @type {Map<number, TabHost>} */
@@ -32,6 +33,14 @@ export function requestBytes(message) {
 }
 
 export class TabHost {
+  /**
+   * The tab's host if it has one.
+   * @param {number} tabId
+   */
+  static find(tabId) {
+    return byTab.get(tabId);
+  }
+
   /**
    * The host of a tab, started at the first request.
    * @param {number} tabId

@@ -3,8 +3,11 @@
 // cannot open. The box stands in the page from the moment the element is found: first a cover that
 // takes the focus and, through the key guard (guard.js), every key; once the background admits the
 // field, the extension's frame loads behind the cover; once the frame is there, the keys the cover
-// took are handed to it and the frame takes the cover's place (and the focus, if the cover had it).
-// The page's method calls and the field's news travel through the background (channel.js).
+// took are handed to it and the cover turns see-through. It still takes the click that puts the
+// focus into the frame: the page's side moves the focus itself, so that the keys the browser still
+// routes to the page while the focus travels into the frame (it does, under load) land in the
+// field's box, where the guard takes them, and not on the page. The page's method calls and the
+// field's news travel through the background (channel.js).
 
 // What browsers gave a plug-in without a width or height.
 const DEFAULT_WIDTH = 300;
@@ -27,9 +30,8 @@ const BOX_STYLE = `
 .cover.failed { background: #eee; border-style: dashed; cursor: not-allowed; }
 .cover { z-index: 1; }
 .cover[hidden] { display: none; }
-.cover.through {
-  background: transparent; border-color: transparent; box-shadow: none; pointer-events: none;
-}
+.cover.over, .cover.through { background: transparent; border-color: transparent; box-shadow: none; }
+.cover.through { pointer-events: none; }
 iframe { display: block; border: 0; padding: 0; color-scheme: normal; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
@@ -79,9 +81,8 @@ class Field {
     this.cover.addEventListener('blur', () => {
       this.focusChanged(false);
       if (this.state !== 'live') return;
-      // Keys the cover took for a live frame put its instance in focus; now it has lost it, and
-      // the frame takes its place for good.
-      this.cover.hidden = true;
+      // Keys the cover took for a live frame put its instance in focus; now it has lost it.
+      this.cover.className = 'cover over';
       toBackground({ type: 'blur', id: this.id });
     });
     this.root.append(style, this.cover);
@@ -116,8 +117,7 @@ class Field {
       this.state = 'admitted';
       this.frame.className = 'loading';
       this.frame.tabIndex = -1;
-      this.cover.hidden = false;
-      this.cover.classList.remove('through');
+      this.cover.classList.remove('over', 'through');
       this.cover.tabIndex = 0;
     }
   }
@@ -139,6 +139,22 @@ class Field {
   focusChanged(hasFocus) {
     this.hasFocus = hasFocus;
     if (hasFocus) watchShown(this);
+  }
+
+  /**
+   * The frame says it has the focus, or lost it: while it has it, clicks go straight to it; when
+   * it gets it, it waits for the keys that reached the page's side while the focus travelled.
+   * @param {boolean} hasFocus
+   */
+  frameFocused(hasFocus) {
+    this.focusChanged(hasFocus);
+    if (this.state !== 'live') return;
+    if (hasFocus) {
+      this.cover.className = 'cover through';
+      this.handOver({ answer: true });
+    } else if (this.root.activeElement !== this.cover) {
+      this.cover.className = 'cover over';
+    }
   }
 
   // The field is hidden while it has the focus: the focus leaves it, as it leaves a plain input.
@@ -167,14 +183,40 @@ class Field {
       }
       this.cover.textContent = '\u2022'.repeat(this.heldLength);
     }
-    // The frame is there, but the focus stayed with the cover: the key goes on at once.
+    // The frame is there, but the focus is still on the page's side: the key goes on at once.
     if (this.state === 'live') this.handOver();
   }
 
-  /** @param {boolean} [focused] whether the box has the focus */
-  handOver(focused = true) {
-    toBackground({ type: 'keys', id: this.id, keys: this.keys.drain(), focused });
+  /**
+   * Gives the frame the keys taken here.
+   * @param {{focused?: boolean, answer?: boolean}} [how] focused: whether the box has the focus;
+   *   answer: this answers the frame's news that it has the focus (the keys taken while the focus
+   *   travelled, possibly none), after which the frame's own keys come.
+   */
+  handOver({ focused = true, answer = false } = {}) {
+    toBackground({ type: 'keys', id: this.id, keys: this.keys.drain(), focused, answer });
     this.heldLength = 0;
+  }
+
+  /**
+   * A click on the see-through cover of a live frame: the focus goes into the frame from here,
+   * and the click on to the plug-in.
+   * @param {MouseEvent} event
+   */
+  pointerDown(event) {
+    if (this.state !== 'live' || this.frame === null || event.type !== 'mousedown') return;
+    event.preventDefault();
+    this.frame.focus();
+    const rect = this.box.getBoundingClientRect();
+    toBackground({
+      type: 'click',
+      id: this.id,
+      x: event.clientX - rect.left,
+      y: event.clientY - rect.top,
+      button: event.button,
+      clickCount: Math.max(1, event.detail),
+      modifiers: keyRecordOf(/** @type {any} */ (event)).modifiers,
+    });
   }
 
   /** @param {any} message */
@@ -202,7 +244,7 @@ class Field {
         this.announce({ state: 'ready' });
         break;
       case 'focus':
-        this.focusChanged(message.hasFocus === true);
+        this.frameFocused(message.hasFocus === true);
         break;
       case 'reply':
         this.settle(message.call, message.ok === true, message.result, message.message);
@@ -236,25 +278,21 @@ class Field {
     for (const call of this.heldCalls.splice(0)) toBackground(call);
   }
 
-  // The frame is there and listening: it gets the keys the cover took, then the cover's place.
-  // A cover that has the focus keeps it (see-through, out of the way of clicks, out of the tab
-  // order) until the user moves on: the keys typed meanwhile keep coming through it, in the order
-  // typed. Moving the focus into the frame here would let the keys typed during the move reach
-  // the frame by two roads, each at its own speed.
+  // The frame is there and listening: it gets the keys the cover took, and the cover turns
+  // see-through and leaves the tab order. A cover that has the focus keeps it until the user
+  // clicks or moves on: the keys typed meanwhile keep coming through it, in the order typed
+  // (moving the focus into the frame here, unasked, would let keys typed during the move reach the
+  // frame by two roads at once).
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
     const coverHadFocus = this.root.activeElement === this.cover;
-    this.handOver(coverHadFocus);
+    this.handOver({ focused: coverHadFocus });
     this.frame.className = '';
     this.frame.removeAttribute('tabindex');
     this.cover.textContent = '';
-    if (coverHadFocus) {
-      this.cover.classList.add('through');
-      this.cover.tabIndex = -1;
-    } else {
-      this.cover.hidden = true;
-    }
+    this.cover.tabIndex = -1;
+    this.cover.className = coverHadFocus ? 'cover through' : 'cover over';
   }
 
   /** @param {string} message */

@@ -32,11 +32,12 @@ function guardKey(event) {
 
 /** @param {Event} event */
 function guardPointer(event) {
-  const box = event.target instanceof Element ? fieldsByBox.get(event.target) : undefined;
+  const field = event.target instanceof Element ? fieldsByBox.get(event.target) : undefined;
   if (event.isTrusted && (event.type === 'pointerdown' || event.type === 'mousedown')) {
     orphaned = false;
+    if (field !== undefined) field.pointerDown(/** @type {MouseEvent} */ (event));
   }
-  if (box !== undefined) event.stopImmediatePropagation();
+  if (field !== undefined) event.stopImmediatePropagation();
 }
 
 for (const type of ['keydown', 'keypress', 'keyup']) {

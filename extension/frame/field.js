@@ -7,7 +7,9 @@
 // Keys are never lost: those the content script took before this frame could (its handover) and
 // those typed here before the instance is up are held in KeyQueues (shared/key-queue.js), drawn at
 // once as pending bullets, and sent in the order typed when the instance is up; the queues are
-// wiped once sent, or unsent when the field fails.
+// wiped once sent, or unsent when the field fails. Each time this frame gets the focus it holds
+// its own keys until the content script has answered with those that reached the page's side
+// while the focus travelled here: they were typed first.
 import { FieldView, pendingDisplay } from './display.js';
 import { cocoaKeyEvent, modifierFlags } from './keys.js';
 
@@ -30,6 +32,12 @@ let pending = { length: 0, caret: null };
 let failure = '';
 let instanceFocused = false; // what the instance was last told of the focus
 let boxFocused = false; // the page's side of the field had the focus when it handed its keys over
+// Between getting the focus and the content script's answer: this frame's own keys wait.
+let awaitingAnswer = false;
+/** @type {ReturnType<typeof setTimeout> | undefined} */
+let answerTimer;
+// The answer comes in milliseconds; a lost one holds no key longer than this.
+const ANSWER_WAIT_MS = 500;
 let nextRequest = 1;
 /** @type {Map<number, {resolve: (reply: any) => void, reject: (error: Error) => void}>} */
 const requests = new Map();
@@ -137,7 +145,7 @@ function start(init) {
 // They were typed into the field: the instance has the focus while it takes them, and keeps it
 // only if the field still has it.
 function flush() {
-  if (state !== 'up' || !handedOver) return;
+  if (state !== 'up' || !handedOver || awaitingAnswer) return;
   const held = early.length + typed.length;
   if (document.hasFocus()) focusChanged(true);
   for (const queue of [early, typed]) {
@@ -173,12 +181,23 @@ function focusChanged(hasFocus) {
  */
 function takeKey(record) {
   if (state === 'failed') return;
-  if (state !== 'up' || !handedOver) {
-    if (typed.push(record)) pending = pendingDisplay(pending, record);
-    view.show(pending, true);
+  if (state !== 'up' || !handedOver || awaitingAnswer) {
+    hold(typed, record);
     return;
   }
   keyEvent(record);
+}
+
+/**
+ * Keeps a key until it can be sent, and draws it at once as the field will show it.
+ * @param {KeyQueue} queue
+ * @param {KeyRecord} record
+ */
+function hold(queue, record) {
+  // The first key held while the instance is up starts from what the field shows.
+  if (state === 'up' && early.length + typed.length === 0) pending = { ...view.shown };
+  if (queue.push(record)) pending = pendingDisplay(pending, record);
+  view.show(pending, true);
 }
 
 /** @param {KeyRecord} record */
@@ -243,10 +262,16 @@ function fromPage(message) {
   } else if (message?.type === 'keys') {
     // The keys the content script took before this frame could; they come before any typed here.
     if (handedOver) {
-      // The page's box had the focus again for a moment: these keys came after those sent.
+      // Taken on the page's side since: while the focus travelled here (the answer), or while it
+      // stayed there. They come before the keys this frame holds.
       for (const record of Array.isArray(message.keys) ? message.keys : []) {
-        if (isKeyRecord(record)) takeKey(record);
+        if (isKeyRecord(record)) hold(early, record);
       }
+      if (message.answer === true) {
+        awaitingAnswer = false;
+        clearTimeout(answerTimer);
+      }
+      flush();
       return;
     }
     let display = { length: 0, caret: /** @type {number | null} */ (null) };
@@ -265,6 +290,14 @@ function fromPage(message) {
     call(message);
   } else if (message?.type === 'blur') {
     if (!document.hasFocus() && instanceFocused) focusChanged(false);
+  } else if (message?.type === 'click') {
+    // A click the page's side took on its way into this frame, for the plug-in.
+    const { x, y, button, clickCount, modifiers } = message;
+    if (![x, y, button, clickCount, modifiers].every(Number.isFinite)) return;
+    const flags = modifierFlags(modifiers);
+    for (const type of ['mouseDown', 'mouseUp']) {
+      event({ type, x, y, button, clickCount, modifierFlags: flags });
+    }
   }
 }
 
@@ -306,7 +339,17 @@ async function call(message) {
 window.addEventListener('keydown', onKey, true);
 window.addEventListener('keyup', onKey, true);
 window.addEventListener('keypress', (domEvent) => domEvent.preventDefault(), true);
-window.addEventListener('focus', () => focusChanged(true));
+window.addEventListener('focus', () => {
+  // The keys that reached the page's side on the way here come first (see the top of this file).
+  // A frame still waiting for its first handover needs no answer: that handover comes first.
+  awaitingAnswer = handedOver;
+  clearTimeout(answerTimer);
+  answerTimer = setTimeout(() => {
+    awaitingAnswer = false;
+    flush();
+  }, ANSWER_WAIT_MS);
+  focusChanged(true);
+});
 window.addEventListener('blur', () => focusChanged(false));
 window.addEventListener('mousedown', (domEvent) => {
   view.field.focus({ preventScroll: true });
