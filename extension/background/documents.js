@@ -6,10 +6,11 @@
 //
 // Document to background: {type: "field", id, attributes} a field found; {type: "gone", id};
 // {type: "keys", id, keys} the keys taken before the frame could; {type: "call", id, call, method,
-// args}. Background to document: {type: "admit" | "fail" | "live" | "ready" | "error" | "reply" |
-// "key" | "focus", id, ...}. Frame to background: {page: message} for its document, {host:
-// request}; background to frame: {page: message} ("init", "keys", "call"), {host: reply},
-// {hostClosed: reason}, {refused: message}.
+// args}; {type: "blur", id}; {type: "presentation", id, presentation} the field's label, states,
+// direction and colour scheme. Background to document: {type: "admit" | "fail" | "live" | "ready"
+// | "error" | "reply" | "key" | "focus", id, ...}. Frame to background: {page: message} for its
+// document, {host: request}; background to frame: {page: message} ("init", "keys", "call",
+// "blur", "presentation"), {host: reply}, {hostClosed: reason}, {refused: message}.
 import { TabHost } from './hosts.js';
 import { LIMITS } from './limits.js';
 import { onPolicyChange, policy, siteAllowed } from './policy.js';
@@ -228,6 +229,8 @@ function fromDocument(doc, message) {
     field.toFrame({ type: 'keys', keys, focused: message.focused === true });
   } else if (message.type === 'blur' && field.admitted) {
     field.toFrame({ type: 'blur' });
+  } else if (message.type === 'presentation' && field.admitted) {
+    field.toFrame({ type: 'presentation', presentation: message.presentation });
   } else if (message.type === 'call' && field.admitted) {
     field.toFrame({ type: 'call', call: message.call, method: message.method, args: message.args });
   }

@@ -1,6 +1,7 @@
 // The page's method calls (page/page-api.js sends each as a "securepassword:call" event on the
 // element and takes the answer from a "securepassword:reply" event): checked here and handed to
-// the element's field, which answers through the background and its frame.
+// the element's field, which answers through the background and its frame. The element's focus()
+// comes as a "securepassword:focus" event, and focuses its field.
 
 // The script methods of the plug-in (checked against script/methods.json by the extension's tests).
 const PAGE_METHODS = new Set([
@@ -36,6 +37,23 @@ window.addEventListener(
       return;
     }
     field.call(request.call, request.method, args);
+  },
+  true,
+);
+
+window.addEventListener(
+  'securepassword:focus',
+  (event) => {
+    const element = event.composedPath()[0];
+    if (!(element instanceof HTMLElement) || !(event instanceof CustomEvent)) return;
+    event.stopImmediatePropagation();
+    let options;
+    try {
+      options = JSON.parse(event.detail);
+    } catch {
+      return;
+    }
+    adopt(element)?.focus({ preventScroll: options?.preventScroll === true });
   },
   true,
 );

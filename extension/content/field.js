@@ -5,6 +5,11 @@
 // field, the extension's frame loads behind the cover; once the frame is there, the keys the cover
 // took are handed to it and the frame takes the cover's place (and the focus, if the cover had it).
 // The page's method calls and the field's news travel through the background (channel.js).
+//
+// Both the cover and the frame are, to assistive technology, a single-line text box named and
+// described by the page's labelling of the element (presentation.js); both stand where the
+// element's tabindex puts them in the page's order, and show the browser's own focus ring around
+// the box while they have the focus.
 
 // What browsers gave a plug-in without a width or height.
 const DEFAULT_WIDTH = 300;
@@ -12,24 +17,28 @@ const DEFAULT_HEIGHT = 150;
 // A method call that gets no answer in this time is rejected: nothing the page calls hangs.
 const CALL_TIMEOUT_MS = 120000;
 
+// The cover looks as the frame does (frame/field.css): the browser's own text box (a read-only
+// input that is never focused) with the bullets over it in its font and colours.
 const BOX_STYLE = `
 :host { display: inline-block; vertical-align: bottom; line-height: 0; position: relative; }
-.cover, iframe {
+.cover, iframe, .backdrop {
   position: absolute; inset: 0; box-sizing: border-box; width: 100%; height: 100%; margin: 0;
 }
 .cover {
-  display: flex; align-items: center; padding: 0 5px; overflow: hidden; white-space: pre;
-  border: 1px solid #9a9a9a; border-radius: 3px; background: #fff; color: #000; opacity: 1;
-  font: 16px system-ui, sans-serif; letter-spacing: 1px; line-height: 1; outline: none;
+  z-index: 1; display: flex; align-items: center; overflow: hidden; white-space: pre;
+  color: FieldText; opacity: 1; line-height: 1; letter-spacing: normal; word-spacing: normal;
+  text-align: start; text-indent: 0; text-transform: none;
   cursor: text; user-select: none; -webkit-user-select: none;
 }
-.cover:focus { border-color: #5b9dd9; box-shadow: 0 0 0 2px rgba(91, 157, 217, 0.45) inset; }
-.cover.failed { background: #eee; border-style: dashed; cursor: not-allowed; }
-.cover { z-index: 1; }
+.backdrop { pointer-events: none; }
+.text { position: relative; }
+.cover.failed { color: GrayText; cursor: not-allowed; }
 .cover[hidden] { display: none; }
-iframe { display: block; border: 0; padding: 0; color-scheme: normal; }
+.cover:focus, iframe.focused { outline: auto 1px; outline-offset: 0; }
+iframe { display: block; border: 0; padding: 0; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
+const DEFAULT_TITLE = 'Secure password field';
 
 /**
  * @param {string | null} value
@@ -56,6 +65,7 @@ class Field {
     this.removed = false;
     this.reloading = false;
     this.hasFocus = false;
+    this.frameHasFocus = false; // the frame has the page's focus, as its news last told
     this.keys = new KeyQueue();
     this.heldLength = 0; // bullets drawn for the keys held here
     /** @type {Map<number, ReturnType<typeof setTimeout>>} page calls not answered yet */
@@ -66,29 +76,71 @@ class Field {
     this.frame = null;
 
     this.box = document.createElement('span');
-    this.root = this.box.attachShadow({ mode: 'closed' });
+    // The box is the field's stop in the page's order of focus (its tabindex is the element's); it
+    // hands the focus to the cover or the frame in it.
+    this.root = this.box.attachShadow({ mode: 'closed', delegatesFocus: true });
     const style = document.createElement('style');
     style.textContent = BOX_STYLE;
     this.cover = document.createElement('div');
     this.cover.className = 'cover';
     this.cover.tabIndex = 0;
+    // What assistive technology takes the cover for: a text box, named by the page's labelling.
+    const text = (/** @type {string} */ id) => {
+      const span = document.createElement('span');
+      span.id = id;
+      span.hidden = true;
+      return span;
+    };
+    this.coverName = text('name');
+    this.coverDescription = text('description');
+    this.cover.setAttribute('role', 'textbox');
+    this.cover.setAttribute('aria-multiline', 'false');
+    this.cover.setAttribute('aria-labelledby', 'name');
+    this.cover.setAttribute('aria-describedby', 'description');
+    this.backdrop = document.createElement('input');
+    this.backdrop.className = 'backdrop';
+    this.backdrop.readOnly = true;
+    this.backdrop.tabIndex = -1;
+    this.backdrop.autocomplete = 'off';
+    this.backdrop.setAttribute('aria-hidden', 'true');
+    this.coverText = document.createElement('span');
+    this.coverText.className = 'text';
+    this.cover.append(this.backdrop, this.coverText);
+    /** @type {Presentation | null} what the page says of the field (presentation.js) */
+    this.presentation = null;
+    this.presented = '';
     this.cover.addEventListener('focus', () => this.focusChanged(true));
     this.cover.addEventListener('blur', () => {
       this.focusChanged(false);
       // Keys the cover took for a live frame put its instance in focus; now it has lost it.
       if (this.state === 'live') toBackground({ type: 'blur', id: this.id });
     });
-    this.root.append(style, this.cover);
+    this.root.append(style, this.cover, this.coverName, this.coverDescription);
     this.resize();
     this.element.localName === 'object'
       ? this.element.append(this.box)
       : this.element.after(this.box);
+    this.fitCover();
+    // An <object> the page gave a tabindex can take the focus itself (Firefox): the focus that
+    // comes to it from elsewhere goes on into the field, that which comes back out of the field
+    // (Shift+Tab) on to the element before it (focus-order.js).
+    if (this.element.localName === 'object') {
+      this.element.addEventListener('focus', (event) => {
+        if (event.target !== this.element) return;
+        if (event.relatedTarget === this.box || this.frameHasFocus) {
+          focusBefore(this);
+        } else {
+          this.focus({ preventScroll: true });
+        }
+      });
+    }
 
     fieldsById.set(this.id, this);
     fieldsByBox.set(this.box, this);
     const attributes = {};
     for (const attribute of element.attributes) attributes[attribute.name] = attribute.value;
     toBackground({ type: 'field', id: this.id, attributes });
+    presentAll();
   }
 
   // Puts the box back where it belongs when the page took it away (a script that rewrote the
@@ -110,8 +162,90 @@ class Field {
       this.state = 'admitted';
       this.frame.className = 'loading';
       this.frame.tabIndex = -1;
+      this.frame.setAttribute('aria-hidden', 'true');
       this.cover.hidden = false;
     }
+  }
+
+  // The cover's bullets are written in its backdrop's font, inside its border and padding.
+  fitCover() {
+    const style = getComputedStyle(this.backdrop);
+    const inset = (/** @type {'Left' | 'Right'} */ side) =>
+      `${parseFloat(style[`padding${side}`]) + parseFloat(style[`border${side}Width`])}px`;
+    Object.assign(this.coverText.style, {
+      fontFamily: style.fontFamily,
+      fontSize: style.fontSize,
+      fontWeight: style.fontWeight,
+    });
+    this.cover.style.paddingLeft = inset('Left');
+    this.cover.style.paddingRight = inset('Right');
+  }
+
+  /**
+   * The element's place in the page's order of focus (its tabindex, as the browser parses it):
+   * the cover and the frame take it, so the field is reached, or left out, where the element is.
+   */
+  tabIndex() {
+    const match = /^\s*([+-]?\d+)/.exec(this.element.getAttribute('tabindex') ?? '');
+    return match === null ? 0 : Math.max(-1, Math.min(Number(match[1]), 32767));
+  }
+
+  placeInOrder() {
+    const index = this.tabIndex();
+    const inside = Math.min(index, 0);
+    const place = (/** @type {HTMLElement} */ element, /** @type {number} */ value) => {
+      if (element.getAttribute('tabindex') !== String(value)) element.tabIndex = value;
+    };
+    place(this.box, index);
+    place(this.cover, inside);
+    if (this.frame !== null && this.state === 'live') place(this.frame, inside);
+  }
+
+  /**
+   * What the page says of the field now (presentation.js): shown on the cover and the frame's
+   * element, and sent to the frame when it is there and it has changed.
+   * @param {Presentation} presentation
+   */
+  present(presentation) {
+    this.placeInOrder();
+    const text = JSON.stringify(presentation);
+    if (text === this.presented) return;
+    this.presented = text;
+    this.presentation = presentation;
+    this.coverName.textContent = presentation.name;
+    this.describeCover();
+    for (const [name, value] of [
+      ['aria-required', presentation.required ? 'true' : null],
+      ['aria-invalid', presentation.invalid === 'false' ? null : presentation.invalid],
+    ]) {
+      if (value === null) {
+        this.cover.removeAttribute(/** @type {string} */ (name));
+      } else {
+        this.cover.setAttribute(/** @type {string} */ (name), value);
+      }
+    }
+    if (this.frame !== null) {
+      this.frame.title = presentation.name || DEFAULT_TITLE;
+      this.frame.style.colorScheme = presentation.scheme;
+    }
+    if (this.state === 'live') toBackground({ type: 'presentation', id: this.id, presentation });
+  }
+
+  describeCover() {
+    this.coverDescription.textContent = [this.presentation?.description ?? '', this.error ?? '']
+      .filter((part) => part !== '')
+      .join(' ');
+  }
+
+  /**
+   * The page's focus() on the element: the field takes the focus as a plain input would, not
+   * when it is not shown or inert.
+   * @param {{preventScroll?: boolean}} options
+   */
+  focus(options) {
+    if (this.removed || !this.shown() || this.element.closest('[inert]') !== null) return;
+    const target = this.state === 'live' && this.frame !== null ? this.frame : this.cover;
+    target.focus({ preventScroll: options.preventScroll === true });
   }
 
   resize() {
@@ -130,6 +264,11 @@ class Field {
   /** @param {boolean} hasFocus */
   focusChanged(hasFocus) {
     this.hasFocus = hasFocus;
+    // The page does not match :focus on a frame whose document has the focus: the frame's news
+    // of its focus draws the ring, while the frame is the page's focused element.
+    this.frameHasFocus =
+      hasFocus && this.state === 'live' && this.root.activeElement === this.frame;
+    this.frame?.classList.toggle('focused', this.frameHasFocus);
     if (hasFocus) watchShown(this);
   }
 
@@ -157,7 +296,7 @@ class Field {
       } else if ([...record.key].length === 1 && record.key >= ' ' && !command) {
         this.heldLength = Math.min(126, this.heldLength + 1);
       }
-      this.cover.textContent = '\u2022'.repeat(this.heldLength);
+      this.coverText.textContent = '\u2022'.repeat(this.heldLength);
     }
     // Only a live frame that lost the focus to the cover gets here: the key goes on at once, and
     // the focus back into the frame.
@@ -225,7 +364,10 @@ class Field {
     const frame = document.createElement('iframe');
     frame.className = 'loading';
     frame.tabIndex = -1;
-    frame.title = 'Secure password field';
+    // Out of the accessibility tree until it takes the cover's place.
+    frame.setAttribute('aria-hidden', 'true');
+    frame.title = this.presentation?.name || DEFAULT_TITLE;
+    frame.style.colorScheme = this.presentation?.scheme ?? 'light';
     frame.src = `${FIELD_URL}#${this.id}`;
     this.frame = frame;
     this.root.append(frame);
@@ -237,11 +379,16 @@ class Field {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
     const coverHadFocus = this.root.activeElement === this.cover;
+    // The frame learns how it is presented (its direction among it) before the keys come.
+    if (this.presentation !== null) {
+      toBackground({ type: 'presentation', id: this.id, presentation: this.presentation });
+    }
     this.handOver(coverHadFocus);
-    this.frame.className = '';
-    this.frame.removeAttribute('tabindex');
+    this.frame.classList.remove('loading');
+    this.frame.removeAttribute('aria-hidden');
+    this.placeInOrder();
     this.cover.hidden = true;
-    this.cover.textContent = '';
+    this.coverText.textContent = '';
     if (coverHadFocus) this.frame.focus();
   }
 
@@ -253,10 +400,12 @@ class Field {
     this.keys.wipe();
     this.heldLength = 0;
     this.heldCalls.length = 0;
-    this.cover.textContent = '';
+    this.coverText.textContent = '';
     if (this.frame === null) {
       this.cover.classList.add('failed');
-      this.cover.title = message;
+      this.cover.setAttribute('aria-disabled', 'true');
+      this.backdrop.disabled = true;
+      this.describeCover();
     }
     for (const number of [...this.calls.keys()]) this.settle(number, false, undefined, message);
     this.announce({ state: 'error', message });

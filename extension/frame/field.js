@@ -8,7 +8,7 @@
 // those typed here before the instance is up are held in KeyQueues (shared/key-queue.js), drawn at
 // once as pending bullets, and sent in the order typed when the instance is up; the queues are
 // wiped once sent, or unsent when the field fails.
-import { FieldView, pendingDisplay } from './display.js';
+import { FieldView, checkedPresentation, pendingDisplay } from './display.js';
 import { cocoaKeyEvent, modifierFlags } from './keys.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -35,6 +35,8 @@ let nextRequest = 1;
 const requests = new Map();
 /** @type {(() => void)[]} calls waiting for the instance */
 const waitingForUp = [];
+/** @type {import('./display.js').Presentation} */
+let presentation = checkedPresentation({});
 
 // --- The link to the background. ---
 
@@ -114,7 +116,6 @@ function fail(message) {
 function start(init) {
   if (state !== 'loading') return;
   state = 'starting';
-  view.sizeText();
   request({
     op: 'new',
     mimeType: String(init.mimeType),
@@ -167,12 +168,30 @@ function focusChanged(hasFocus) {
   }
 }
 
+// On a right-to-left page the bullets run from the right: the arrows move the caret the way they
+// point, as in a plain input there, so Left steps on through the text and Right back.
+const MIRRORED = /** @type {Record<string, string>} */ ({
+  ArrowLeft: 'ArrowRight',
+  ArrowRight: 'ArrowLeft',
+});
+
+/**
+ * The key as the plug-in's field takes it, in this field's direction of writing.
+ * @param {KeyRecord} record
+ * @returns {KeyRecord}
+ */
+function inDirection(record) {
+  if (presentation.dir !== 'rtl' || !Object.hasOwn(MIRRORED, record.key)) return record;
+  return { ...record, key: MIRRORED[record.key], code: MIRRORED[record.key] };
+}
+
 /**
  * A key for the instance: sent when it is up and every earlier key has gone, held otherwise.
- * @param {KeyRecord} record
+ * @param {KeyRecord} typedRecord
  */
-function takeKey(record) {
+function takeKey(typedRecord) {
   if (state === 'failed') return;
+  const record = inDirection(typedRecord);
   if (state !== 'up' || !handedOver) {
     if (typed.push(record)) pending = pendingDisplay(pending, record);
     view.show(pending, true);
@@ -250,8 +269,9 @@ function fromPage(message) {
       return;
     }
     let display = { length: 0, caret: /** @type {number | null} */ (null) };
-    for (const record of Array.isArray(message.keys) ? message.keys : []) {
-      if (!isKeyRecord(record)) continue;
+    for (const handed of Array.isArray(message.keys) ? message.keys : []) {
+      if (!isKeyRecord(handed)) continue;
+      const record = inDirection(handed);
       if (early.push(record)) display = pendingDisplay(display, record);
     }
     // What was typed here meanwhile comes after the handed-over keys.
@@ -265,6 +285,9 @@ function fromPage(message) {
     call(message);
   } else if (message?.type === 'blur') {
     if (!document.hasFocus() && instanceFocused) focusChanged(false);
+  } else if (message?.type === 'presentation') {
+    presentation = checkedPresentation(message.presentation);
+    view.present(presentation);
   }
 }
 
@@ -306,7 +329,10 @@ async function call(message) {
 window.addEventListener('keydown', onKey, true);
 window.addEventListener('keyup', onKey, true);
 window.addEventListener('keypress', (domEvent) => domEvent.preventDefault(), true);
-window.addEventListener('focus', () => focusChanged(true));
+window.addEventListener('focus', () => {
+  view.takeFocus();
+  focusChanged(true);
+});
 window.addEventListener('blur', () => focusChanged(false));
 window.addEventListener('mousedown', (domEvent) => {
   view.field.focus({ preventScroll: true });
@@ -334,7 +360,7 @@ for (const type of [
   window.addEventListener(type, (domEvent) => domEvent.preventDefault(), true);
 }
 window.addEventListener('resize', () => {
-  view.sizeText();
+  view.keepCaretInSight();
   if (state === 'up') {
     request({
       op: 'resize',
@@ -343,7 +369,6 @@ window.addEventListener('resize', () => {
     }).catch(() => {});
   }
 });
-view.sizeText();
 
 const link = api.runtime.connect({ name: `frame:${FIELD_ID}` });
 port = link;
