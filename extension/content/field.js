@@ -31,10 +31,13 @@ const BOX_STYLE = `
   cursor: text; user-select: none; -webkit-user-select: none;
 }
 .backdrop { pointer-events: none; }
-.text { position: relative; }
+.text { position: relative; forced-color-adjust: none; }
 .cover.failed { color: GrayText; cursor: not-allowed; }
 .cover[hidden] { display: none; }
-.cover:focus, iframe.focused { outline: auto 1px; outline-offset: 0; }
+.cover:focus, iframe.focused {
+  outline: auto 1px; outline: -webkit-focus-ring-color auto 1px; outline-offset: 0;
+}
+@media (forced-colors: active) { .cover:focus, iframe.focused { outline-color: Highlight; } }
 iframe { display: block; border: 0; padding: 0; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
@@ -66,6 +69,8 @@ class Field {
     this.reloading = false;
     this.hasFocus = false;
     this.frameHasFocus = false; // the frame has the page's focus, as its news last told
+    /** @type {ReturnType<typeof setTimeout> | undefined} */
+    this.focusTimer = undefined;
     this.keys = new KeyQueue();
     this.heldLength = 0; // bullets drawn for the keys held here
     /** @type {Map<number, ReturnType<typeof setTimeout>>} page calls not answered yet */
@@ -264,12 +269,25 @@ class Field {
   /** @param {boolean} hasFocus */
   focusChanged(hasFocus) {
     this.hasFocus = hasFocus;
-    // The page does not match :focus on a frame whose document has the focus: the frame's news
-    // of its focus draws the ring, while the frame is the page's focused element.
-    this.frameHasFocus =
-      hasFocus && this.state === 'live' && this.root.activeElement === this.frame;
-    this.frame?.classList.toggle('focused', this.frameHasFocus);
+    this.showFocus(3);
     if (hasFocus) watchShown(this);
+  }
+
+  /**
+   * The page does not match :focus on a frame whose document has the focus: the frame's news of
+   * its focus draws the ring, while the frame is the page's focused element. That news can come
+   * before the page knows where its focus is: it is looked at again a little later.
+   * @param {number} tries
+   */
+  showFocus(tries) {
+    clearTimeout(this.focusTimer);
+    const focused =
+      this.hasFocus && this.state === 'live' && this.root.activeElement === this.frame;
+    this.frameHasFocus = focused;
+    this.frame?.classList.toggle('focused', focused);
+    if (!focused && this.hasFocus && tries > 0) {
+      this.focusTimer = setTimeout(() => this.showFocus(tries - 1), 50);
+    }
   }
 
   // The field is hidden while it has the focus: the focus leaves it, as it leaves a plain input.
