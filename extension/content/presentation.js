@@ -1,15 +1,15 @@
 // What the page says of each secure password field, read as plain text and kept up to date: the
 // name and description assistive technology gives it (from the page's labelling of the element),
-// aria-required and aria-invalid, the element's language and direction of writing, and the colour
-// scheme the page draws it in. Field (field.js) shows it on its cover and sends it to its frame.
-// Only text and a few checked tokens leave here, never markup. Also: a click on the page's label
-// of a field focuses the field, as it focuses a labelled input.
+// whether it is required and invalid, the element's language and direction of writing, and the
+// colour scheme the page draws it in. Field (field.js) shows it on its cover and sends it to its
+// frame. Only text and a few checked tokens leave here, never markup. Also: a click on the page's
+// label of a field focuses the field, as it focuses a labelled input.
 
 /**
  * @typedef {object} Presentation
  * @property {string} name          the accessible name ("" when the page gives none)
  * @property {string} description   the accessible description
- * @property {boolean} required     aria-required="true"
+ * @property {boolean} required     required, or aria-required="true"
  * @property {string} invalid       aria-invalid: "false", "true", "grammar" or "spelling"
  * @property {string} lang          the element's language ("" when the page gives none)
  * @property {'ltr' | 'rtl'} dir    its direction of writing
@@ -183,7 +183,8 @@ function presentationOf(field, byTarget) {
   return {
     name,
     description,
-    required: attribute('aria-required').toLowerCase() === 'true',
+    required:
+      element.hasAttribute('required') || attribute('aria-required').toLowerCase() === 'true',
     invalid: invalid === '' ? 'false' : INVALID_VALUES.has(invalid) ? invalid : 'true',
     lang: LANGUAGE_TAG.test(lang) ? lang : '',
     dir: style.direction === 'rtl' ? 'rtl' : 'ltr',
@@ -233,6 +234,7 @@ new MutationObserver(presentAll).observe(document, {
     'aria-describedby',
     'aria-description',
     'aria-required',
+    'required',
     'aria-invalid',
     'title',
     'alt',
