@@ -220,7 +220,8 @@ function presentAll() {
   }, 0);
 }
 
-// The page changes its labels, ids, attributes, texts, styles or colour scheme.
+// The page changes its labels, ids, attributes, texts, styles or colour scheme (a style sheet, a
+// class, its <meta name="color-scheme">, the user's preference).
 new MutationObserver(presentAll).observe(document, {
   subtree: true,
   childList: true,
@@ -245,6 +246,7 @@ new MutationObserver(presentAll).observe(document, {
     'dir',
     'class',
     'style',
+    'content',
   ],
 });
 matchMedia('(prefers-color-scheme: dark)').addEventListener('change', presentAll);
