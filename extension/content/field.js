@@ -188,7 +188,8 @@ class Field {
 
   /**
    * The element's place in the page's order of focus (its tabindex, as the browser parses it):
-   * the cover and the frame take it, so the field is reached, or left out, where the element is.
+   * the box takes it, so the field is reached, or left out, where the element is; the cover and
+   * the frame in the box are left out with it.
    */
   tabIndex() {
     const match = /^\s*([+-]?\d+)/.exec(this.element.getAttribute('tabindex') ?? '');

@@ -1,7 +1,11 @@
 // What the field frame draws: one bullet per character and the caret, from the display state the
 // native host answers ({length, caret}); never a character. Before the host is up, the frame
 // draws the keys it holds from a small model of the plug-in's editing (pendingDisplay), so the
-// user sees at once that they were taken. Used by field.js; pendingDisplay is pure and tested.
+// user sees at once that they were taken. It also gives the text box what the page says of it
+// (name, description, states, language, direction, colour scheme; checkedPresentation checks what
+// arrives), keeps the document's selection at the caret for assistive technology, and fits the
+// bullets to the browser's own input drawn behind them. Used by field.js; pendingDisplay is pure
+// and tested.
 
 export const BULLET = '\u2022';
 // The plug-in's field takes 126 characters at most.
@@ -57,7 +61,7 @@ export function pendingDisplay(display, record) {
  * @typedef {object} Presentation
  * @property {string} name          the page's label of the element ("" when it has none)
  * @property {string} description   its description
- * @property {boolean} required     aria-required
+ * @property {boolean} required     required, or aria-required
  * @property {string} invalid       aria-invalid: "false", "true", "grammar" or "spelling"
  * @property {string} lang          the element's language ("" when the page gives none)
  * @property {'ltr' | 'rtl'} dir    its writing direction

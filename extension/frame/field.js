@@ -8,6 +8,10 @@
 // those typed here before the instance is up are held in KeyQueues (shared/key-queue.js), drawn at
 // once as pending bullets, and sent in the order typed when the instance is up; the queues are
 // wiped once sent, or unsent when the field fails.
+//
+// The page's side also tells the frame how the page presents the field (its label, states,
+// language, direction and colour scheme: content/presentation.js); on a right-to-left page the
+// arrow keys reach the plug-in mirrored, so that the caret moves the way they point.
 import { FieldView, checkedPresentation, pendingDisplay } from './display.js';
 import { cocoaKeyEvent, modifierFlags } from './keys.js';
 
