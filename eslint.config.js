@@ -50,7 +50,12 @@ export default [
     rules: { ...strict, 'no-unused-vars': ['error', { vars: 'local', args: 'after-used' }] },
   },
   {
-    files: ['extension/frame/**/*.js', 'extension/background/**/*.js', 'extension/options/**/*.js'],
+    files: [
+      'extension/frame/**/*.js',
+      'extension/background/**/*.js',
+      'extension/options/**/*.js',
+      'extension/consent/**/*.js',
+    ],
     languageOptions: {
       sourceType: 'module',
       globals: { ...globals.browser, ...globals.serviceworker, ...webExtension },

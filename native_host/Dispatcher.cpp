@@ -288,6 +288,13 @@ void Dispatcher::call(Request& request, npapibrowser::Page& page, Json& answer) 
     return request.fail("no-such-method",
                         "The field has no script method \"" + std::string(method) + "\".");
   }
+  const bool identity = std::string_view(method) == pagemethods::kGetActiveNIC ||
+                        std::string_view(method) == pagemethods::kGetHardDiskNUM;
+  if (identity && _identityCheck && !_identityCheck(page.options().location)) {
+    answer["result"] = "";
+    answer["display"] = DisplayOf(page);
+    return;
+  }
   std::vector<NPVariant> args;
   auto list = request.document.find("args");
   if (list != request.document.end()) {

@@ -41,6 +41,11 @@ class Dispatcher {
   // may.
   using SiteCheck = std::function<std::optional<std::string>(std::string_view location)>;
   void setSiteCheck(SiteCheck check) { _siteCheck = std::move(check); }
+  // Asked before "GetActiveNIC" and "GetHardDiskNUM" with the instance's page location: false
+  // means the page may not read the computer's identity, and the call answers "" (what the
+  // plug-in answers when it has no value) without reaching the plug-in.
+  using IdentityCheck = std::function<bool(std::string_view location)>;
+  void setIdentityCheck(IdentityCheck check) { _identityCheck = std::move(check); }
 
   // NPP_Destroy for every instance of the connection.
   void closeAll() { _instances.closeAll(); }
@@ -58,6 +63,7 @@ class Dispatcher {
   npapibrowser::Browser& _browser;
   InstanceTable _instances;
   SiteCheck _siteCheck;
+  IdentityCheck _identityCheck;
 };
 
 }  // namespace nativehost

@@ -75,11 +75,12 @@ const nlohmann::json* Path(const nlohmann::json& settings,
   return at;
 }
 
-// The extension's settings' "allowedSites": its strings, or nothing when it is not a list. An
-// empty list sets nothing, as in the extension.
-std::optional<std::vector<std::string>> AllowedSitesOf(const nlohmann::json* settings) {
+// A list of site patterns in the extension's settings: its strings, or nothing when it is not a
+// list. An empty list sets nothing, as in the extension.
+std::optional<std::vector<std::string>> SiteListOf(const nlohmann::json* settings,
+                                                   const char* key) {
   if (settings == nullptr) return std::nullopt;
-  const nlohmann::json* sites = Path(*settings, {"allowedSites"});
+  const nlohmann::json* sites = Path(*settings, {key});
   if (sites == nullptr || !sites->is_array() || sites->empty()) return std::nullopt;
   std::vector<std::string> list;
   for (const nlohmann::json& site : *sites) {
@@ -159,58 +160,88 @@ Caller CallerOf(const std::vector<std::string>& arguments,
 SitePolicy::SitePolicy(Caller caller, std::string root, std::string home)
     : _caller(std::move(caller)), _root(std::move(root)), _home(std::move(home)) {}
 
-std::optional<std::vector<std::string>> SitePolicy::chromiumList(
-    const std::string& directory) const {
+std::optional<nlohmann::json> SitePolicy::chromiumSettings(const std::string& directory,
+                                                           const char* key) const {
   const std::string folder = _root + directory;
   for (const std::string& name : JsonFilesIn(folder)) {
-    const nlohmann::json settings = ReadJson(folder + "/" + name);
+    const nlohmann::json file = ReadJson(folder + "/" + name);
     const nlohmann::json* extension =
-        Path(settings, {"3rdparty", "extensions", _caller.extensionId.c_str()});
-    if (auto list = AllowedSitesOf(extension)) return list;
+        Path(file, {"3rdparty", "extensions", _caller.extensionId.c_str()});
+    if (extension != nullptr && Path(*extension, {key}) != nullptr) return *extension;
   }
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> SitePolicy::firefoxList() const {
+std::optional<nlohmann::json> SitePolicy::firefoxSettings() const {
   std::string policies = _root + "/etc/firefox/policies/policies.json";
   if (!Exists(policies))
     policies = _root + _caller.firefoxDirectory + "/distribution/policies.json";
-  const nlohmann::json settings = ReadJson(policies);
+  const nlohmann::json file = ReadJson(policies);
   const nlohmann::json* extension =
-      Path(settings, {"policies", "3rdparty", "Extensions", _caller.extensionId.c_str()});
-  if (extension != nullptr) return AllowedSitesOf(extension);
-  const std::string file = "/mozilla/managed-storage/" + _caller.extensionId + ".json";
+      Path(file, {"policies", "3rdparty", "Extensions", _caller.extensionId.c_str()});
+  if (extension != nullptr) return *extension;
+  const std::string name = "/mozilla/managed-storage/" + _caller.extensionId + ".json";
   for (const std::string& path :
-       {_home + "/." + file.substr(1), _root + "/usr/lib" + file, _root + "/usr/lib64" + file}) {
+       {_home + "/." + name.substr(1), _root + "/usr/lib" + name, _root + "/usr/lib64" + name}) {
     const nlohmann::json manifest = ReadJson(path);
     if (!manifest.is_object()) continue;
-    return AllowedSitesOf(Path(manifest, {"data"}));
+    const nlohmann::json* data = Path(manifest, {"data"});
+    return data != nullptr ? *data : nlohmann::json();
   }
   return std::nullopt;
 }
 
-std::vector<std::vector<std::string>> SitePolicy::allowedSiteLists() const {
-  std::vector<std::vector<std::string>> lists;
+// For each place the caller's browser reads the extension's settings, those that set key.
+std::vector<nlohmann::json> SitePolicy::settings(const char* key) const {
+  std::vector<nlohmann::json> found;
   // An id that could name another file never reaches a path.
   if (_caller.extensionId.empty() ||
       _caller.extensionId.find_first_of("/\\") != std::string::npos ||
       _caller.extensionId.find("..") != std::string::npos) {
-    return lists;
+    return found;
   }
   const bool chromium = _caller.browser == Caller::Browser::kChromium ||
                         _caller.browser == Caller::Browser::kChromiumOrChrome;
   const bool chrome = _caller.browser == Caller::Browser::kChrome ||
                       _caller.browser == Caller::Browser::kChromiumOrChrome;
   if (chromium) {
-    if (auto list = chromiumList("/etc/chromium/policies/managed")) lists.push_back(*list);
+    if (auto each = chromiumSettings("/etc/chromium/policies/managed", key)) found.push_back(*each);
   }
   if (chrome) {
-    if (auto list = chromiumList("/etc/opt/chrome/policies/managed")) lists.push_back(*list);
+    if (auto each = chromiumSettings("/etc/opt/chrome/policies/managed", key)) {
+      found.push_back(*each);
+    }
   }
   if (_caller.browser == Caller::Browser::kFirefox) {
-    if (auto list = firefoxList()) lists.push_back(*list);
+    if (auto each = firefoxSettings()) found.push_back(*each);
+  }
+  return found;
+}
+
+std::vector<std::vector<std::string>> SitePolicy::allowedSiteLists() const {
+  std::vector<std::vector<std::string>> lists;
+  for (const nlohmann::json& each : settings("allowedSites")) {
+    if (auto list = SiteListOf(&each, "allowedSites")) lists.push_back(*list);
   }
   return lists;
+}
+
+bool SitePolicy::identityAllowed(std::string_view location) const {
+  const std::optional<PageAddress> page = ParsePageAddress(location);
+  for (const char* key : {"identityBlockedSites", "identityPrompt"}) {
+    for (const nlohmann::json& each : settings(key)) {
+      if (!page) return false;
+      if (auto blocked = SiteListOf(&each, "identityBlockedSites")) {
+        if (AnySiteMatches(*blocked, *page)) return false;
+      }
+      const nlohmann::json* prompt = Path(each, {"identityPrompt"});
+      if (prompt != nullptr && prompt->is_boolean() && !prompt->get<bool>()) {
+        const auto sites = SiteListOf(&each, "identitySites");
+        if (!sites || !AnySiteMatches(*sites, *page)) return false;
+      }
+    }
+  }
+  return true;
 }
 
 std::optional<std::string> SitePolicy::refusal(std::string_view location) const {

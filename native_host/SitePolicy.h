@@ -6,6 +6,7 @@
 // a root that tests set to a tree of their own.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,9 +42,21 @@ class SitePolicy {
   // not. A page that is not http or https never may, unless no list is set.
   std::optional<std::string> refusal(std::string_view location) const;
 
+  // Whether the administrator's settings leave the page at location free to read the computer's
+  // identity ("GetActiveNIC", "GetHardDiskNUM"): not when "identityBlockedSites" names it, nor
+  // when "identityPrompt" is false and "identitySites" does not name it. Whether the user allowed
+  // it is the extension's to decide; this only keeps the administrator's word, also while the
+  // browser still hands the extension no settings.
+  bool identityAllowed(std::string_view location) const;
+
  private:
-  std::optional<std::vector<std::string>> chromiumList(const std::string& directory) const;
-  std::optional<std::vector<std::string>> firefoxList() const;
+  // The extension's settings object of each place the caller's browser reads them from, where it
+  // sets key (Chromium: the first file in byte order of its name that does; Firefox: its one
+  // object).
+  std::vector<nlohmann::json> settings(const char* key) const;
+  std::optional<nlohmann::json> chromiumSettings(const std::string& directory,
+                                                 const char* key) const;
+  std::optional<nlohmann::json> firefoxSettings() const;
 
   Caller _caller;
   std::string _root;

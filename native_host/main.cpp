@@ -123,6 +123,8 @@ int main(int argc, char** argv) {
       nativehost::CallerOf(browserArguments, nativehost::ParentPrograms()), "",
       home != nullptr ? home : "");
   dispatcher.setSiteCheck([&sites](std::string_view location) { return sites.refusal(location); });
+  dispatcher.setIdentityCheck(
+      [&sites](std::string_view location) { return sites.identityAllowed(location); });
   nativehost::Serve(in, out, dispatcher);
   dispatcher.closeAll();
   close(in);

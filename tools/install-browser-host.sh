@@ -1,41 +1,40 @@
 #!/usr/bin/env bash
-# Installs the native host behind the browser extension (extension/): builds securepassword-host
-# and the plug-in module, copies them to one folder with a small launcher, and writes the host
-# manifests through which Chromium, Google Chrome and Firefox find the launcher. As root it
-# installs for all users, otherwise for the current user. The tests use --manifests-only.
+# Installs the native host behind the browser extension (extension/) from a build tree, for a
+# developer who loads the extension unpacked: builds securepassword-host and the plug-in module and
+# installs them, and the host manifests through which Chromium, Google Chrome and Firefox find the
+# host, with the install rules of the securepassword-field package (packaging/FieldPackage.cmake:
+# components field_host and field_manifests). As root it installs for all users, otherwise for
+# the current user. The browser tests use --prefix and --manifests-only.
 set -euo pipefail
-
-HOST_NAME=net.securepassword.host
-CHROMIUM_EXTENSION_ID=boeigbhkfjamldnjalbiogmfnndioinp  # pinned by "key" in extension/manifest.json
-FIREFOX_EXTENSION_ID=field@securepassword.net           # browser_specific_settings.gecko.id
 
 usage() {
   cat <<'EOF'
 usage: tools/install-browser-host.sh [--prefix DIR] [--build-dir DIR] [--no-build]
        tools/install-browser-host.sh --uninstall [--prefix DIR]
-       tools/install-browser-host.sh --manifests-only --host PROGRAM
+       tools/install-browser-host.sh --manifests-only --host PROGRAM [--build-dir DIR]
                                      [--chromium-dir DIR] [--firefox-dir DIR]
 
 Builds securepassword-host and libsecurepassword.so (preset "default", or the build folder
-given), installs them under the prefix (as root /opt/securepassword, otherwise
+given), installs them in the folder DIR (as root /usr/local/lib/securepassword, otherwise
 ~/.local/lib/securepassword) and writes the native messaging host manifests for
 "net.securepassword.host":
-  as root:  /etc/chromium/native-messaging-hosts, /etc/opt/chrome/native-messaging-hosts,
-            /usr/lib/mozilla/native-messaging-hosts
+  as root:   the folders the package uses (/etc/chromium/native-messaging-hosts,
+             /etc/opt/chrome/native-messaging-hosts, /usr/lib/mozilla/native-messaging-hosts)
   as a user: ~/.config/chromium/NativeMessagingHosts, ~/.config/google-chrome/NativeMessagingHosts,
-            ~/.mozilla/native-messaging-hosts
+             ~/.mozilla/native-messaging-hosts
 --manifests-only writes just the manifests, naming PROGRAM; --chromium-dir and --firefox-dir
 write them to those folders instead (a browser profile's NativeMessagingHosts folder, or a HOME's
-.mozilla/native-messaging-hosts). --uninstall removes the files this script installs.
+.mozilla/native-messaging-hosts). --uninstall removes the files the install wrote (listed in
+DIR/install-manifest.txt).
 EOF
 }
 
 cd "$(dirname "$0")/.."
 source_dir=$(pwd)
+chromium_dirs=()
+firefox_dirs=()
 if [ "$(id -u)" -eq 0 ]; then
-  prefix=/opt/securepassword
-  chromium_dirs=(/etc/chromium/native-messaging-hosts /etc/opt/chrome/native-messaging-hosts)
-  firefox_dirs=(/usr/lib/mozilla/native-messaging-hosts)
+  prefix=/usr/local/lib/securepassword
 else
   prefix="$HOME/.local/lib/securepassword"
   chromium_dirs=("$HOME/.config/chromium/NativeMessagingHosts"
@@ -62,35 +61,27 @@ while (($#)); do
   esac
 done
 
-json_string() {  # a JSON string of $1 (paths hold no control characters)
-  local text=${1//\\/\\\\}
-  printf '"%s"' "${text//\"/\\\"}"
+configured() {
+  if [ ! -f "$build_dir/cmake_install.cmake" ]; then
+    echo "No configured build in $build_dir (cmake --preset default, or --build-dir)" >&2
+    exit 2
+  fi
 }
 
-# One host manifest. Chromium names the extensions allowed to start the host by origin, Firefox
-# by add-on id.
-write_manifest() {  # FILE PATH ALLOWED_KEY ALLOWED_VALUE
-  mkdir -p "$(dirname "$1")"
-  cat >"$1" <<EOF
-{
-  "name": "$HOST_NAME",
-  "description": "Secure password field: runs the plug-in for the browser extension",
-  "path": $(json_string "$2"),
-  "type": "stdio",
-  "$3": ["$4"]
-}
-EOF
-}
-
-write_manifests() {
-  local path=$1 dir
-  for dir in "${chromium_dirs[@]}"; do
-    write_manifest "$dir/$HOST_NAME.json" "$path" allowed_origins \
-      "chrome-extension://$CHROMIUM_EXTENSION_ID/"
-  done
-  for dir in "${firefox_dirs[@]}"; do
-    write_manifest "$dir/$HOST_NAME.json" "$path" allowed_extensions "$FIREFOX_EXTENSION_ID"
-  done
+# Runs one component of the build's install rules; the manifests' folders and program, when
+# given, replace the package's. Prints the files it installed.
+install_component() {  # COMPONENT PREFIX [HOST_PROGRAM]
+  local settings=(-DCMAKE_INSTALL_COMPONENT="$1" -DCMAKE_INSTALL_PREFIX="$2")
+  [ -n "${3:-}" ] && settings+=(-DSPW_HOST_PROGRAM="$3")
+  if ((${#chromium_dirs[@]})); then
+    settings+=(-DSPW_CHROMIUM_HOST_DIRS="$(IFS=';'; echo "${chromium_dirs[*]}")")
+  fi
+  if ((${#firefox_dirs[@]})); then
+    settings+=(-DSPW_FIREFOX_HOST_DIRS="$(IFS=';'; echo "${firefox_dirs[*]}")")
+  fi
+  cmake "${settings[@]}" -P "$build_dir/cmake_install.cmake" >/dev/null
+  cat "$build_dir/install_manifest_$1.txt"
+  echo
 }
 
 case "$mode" in
@@ -99,12 +90,19 @@ case "$mode" in
       echo "--manifests-only needs --host PROGRAM" >&2
       exit 2
     fi
-    write_manifests "$(realpath "$program")"
+    configured
+    install_component field_manifests "$build_dir/unused-prefix" "$(realpath "$program")" >/dev/null
     ;;
   uninstall)
-    for dir in "${chromium_dirs[@]}" "${firefox_dirs[@]}"; do rm -f "$dir/$HOST_NAME.json"; done
-    rm -f "$prefix/securepassword-host" "$prefix"/lib/{securepassword-host,libsecurepassword.so,libnativeui.so}
-    rmdir "$prefix/lib" "$prefix" 2>/dev/null || true
+    if [ ! -f "$prefix/install-manifest.txt" ]; then
+      echo "Nothing installed in $prefix (no install-manifest.txt)" >&2
+      exit 1
+    fi
+    while IFS= read -r file; do
+      [ -n "$file" ] && rm -f "$file"
+    done <"$prefix/install-manifest.txt"
+    rm -f "$prefix/install-manifest.txt"
+    rmdir "$prefix" 2>/dev/null || true
     echo "Removed the native host and its manifests."
     ;;
   install)
@@ -116,22 +114,21 @@ case "$mode" in
       fi
       cmake --build "$build_dir" --target securepassword-host securepassword
     fi
-    mkdir -p "$prefix/lib"
-    install -m 755 "$build_dir/native_host/securepassword-host" "$prefix/lib/"
-    for nativeui in "$build_dir"/{nativeui,platform}/libnativeui.so; do
-      [ -e "$nativeui" ] && break
+    configured
+    # The package's files of the host all sit in one folder; that folder's contents go to DIR.
+    stage=$(mktemp -d)
+    trap 'rm -rf "$stage"' EXIT
+    staged=$(install_component field_host "$stage" | grep '/securepassword-host$')
+    mkdir -p "$prefix"
+    prefix=$(realpath "$prefix")
+    installed=()
+    for file in "$(dirname "$staged")"/*; do
+      cp -p "$file" "$prefix/"
+      installed+=("$prefix/$(basename "$file")")
     done
-    install -m 644 "$build_dir/plugin/libsecurepassword.so" "$nativeui" "$prefix/lib/"
-    # The launcher the manifests name: the module and its library come from the prefix.
-    cat >"$prefix/securepassword-host" <<EOF
-#!/bin/sh
-# Starts the secure password field's native host (installed by tools/install-browser-host.sh).
-lib=$(json_string "$prefix/lib")
-LD_LIBRARY_PATH="\$lib\${LD_LIBRARY_PATH:+:\$LD_LIBRARY_PATH}" exec "\$lib/securepassword-host" --module "\$lib/libsecurepassword.so" "\$@"
-EOF
-    chmod 755 "$prefix/securepassword-host"
-    write_manifests "$(realpath "$prefix/securepassword-host")"
-    echo "Installed $HOST_NAME in $prefix; manifests in: ${chromium_dirs[*]} ${firefox_dirs[*]}"
+    mapfile -t manifests < <(install_component field_manifests "$stage" "$prefix/securepassword-host")
+    printf '%s\n' "${installed[@]}" "${manifests[@]}" >"$prefix/install-manifest.txt"
+    echo "Installed net.securepassword.host in $prefix; manifests:" "${manifests[@]}"
     echo "Now add the extension (extension/) to the browser: see docs/administrators.md."
     ;;
 esac

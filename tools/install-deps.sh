@@ -13,11 +13,13 @@ packages=(
   default-jdk-headless junit5       # the decoder's Java binding and its JUnit 5 tests
   python3-dev python3-pytest        # the decoder's Python binding and its tests
   python3-venv python3-pip python3-setuptools  # the `pip install .` test
-  dpkg-dev                          # dpkg-shlibdeps, for the Debian packages
+  dpkg-dev file                     # dpkg-shlibdeps and file, for the Debian packages (cpack)
+  lintian                           # the packages' check in the test command
+  openssl                           # signs the extension's CRX, makes the development key
   iproute2                          # network namespaces in the identification tests
   valgrind
   gdb                               # core dumps (gcore) in the secret-hygiene tests
-  clang-format                      # the format check
+  clang-format shellcheck           # the format check (C and C++; shell scripts)
   chromium firefox-esr              # the browser extension's end-to-end tests
 )
 

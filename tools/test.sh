@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, then builds and runs every test in the
-# optimised build (benchmarks run once, briefly) and again under AddressSanitizer and
+# optimised build (benchmarks run once, briefly; the Debian packages made from it, installed in a
+# private mount namespace and used in the browsers) and again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, runs the encoder and the decoder on several threads under
 # ThreadSanitizer, then builds the libFuzzer targets (clang) and runs each for a short, bounded
 # time. Exits non-zero on the first failure.

@@ -1,10 +1,11 @@
 // Keystroke to bullets in a real browser (headless Chromium with the extension): for each key,
 // the time from the key event (its timestamp, set when the browser dispatched it) to the field's
-// bullets and caret being redrawn, taken inside the field frame. Two fields on one page: one on
-// the real native host (securepassword-host running the plug-in), one on a bare echo host with
-// the same framing (securepassword-echo-host), over the same path; keys go to them in alternating
-// blocks. Also the round trip of a method call from the page (GetDllVersion). Prints the median
-// and 99th percentile of each and the ratios real / echo with their goals. Not a test: run by hand,
+// bullets and caret being redrawn, taken inside the field frame. Two fields in two tabs (each tab
+// has its own native host): one on the real native host (securepassword-host running the
+// plug-in), one on a bare echo host with the same framing (securepassword-echo-host), over the
+// same path; keys go to them in alternating blocks. Also the round trip of a method call from the
+// page (GetDllVersion). Prints the median and 99th percentile of each and the ratios real / echo
+// with their goals. Not a test: run by hand,
 //   node bench/browser/keystroke.mjs [--keys N]     (SPW_BUILD_DIR: default build/default)
 // after `bash tools/install-node-packages.sh` and a build of the default preset.
 import path from 'node:path';
@@ -80,9 +81,10 @@ function ratio(what, real, echo, goal) {
 
 const session = await Session.start({ browser: 'chromium' });
 try {
-  const page = await session.newPage('empty.html');
   for (const field of Object.values(FIELDS)) {
     session.useHost(field.program);
+    const page = await session.newPage('empty.html');
+    field.page = page;
     const [width, height] = field.size.split('x');
     await page.evaluate((id, w, h) => addField(id, w, h), field.id, Number(width), Number(height));
     await waitForReady(page, [field.id]);
@@ -93,6 +95,8 @@ try {
   // One key to one field: a character, then Backspace, so every key changes the drawing.
   let typed = 0;
   async function keys(field, count) {
+    const { page } = field;
+    await page.bringToFront();
     await clickField(page, field.id);
     for (let i = 0; i < count; i += 1) {
       const before = await evaluateInFrame(page, field.frame, () => window.latencies.length);
@@ -105,7 +109,8 @@ try {
       );
     }
   }
-  const latencies = async (field) => evaluateInFrame(page, field.frame, () => window.latencies);
+  const latencies = async (field) =>
+    evaluateInFrame(field.page, field.frame, () => window.latencies);
 
   for (const field of Object.values(FIELDS)) await keys(field, WARM_UP);
   const skip = {
@@ -120,7 +125,7 @@ try {
   for (let i = 0; i < CALLS; i += 1) {
     for (const field of Object.values(FIELDS)) {
       const start = performance.now();
-      const answer = await page.evaluate(async (id) => {
+      const answer = await field.page.evaluate(async (id) => {
         const begin = performance.now();
         await document.getElementById(id).GetDllVersion();
         return performance.now() - begin;
@@ -129,7 +134,7 @@ try {
       if (performance.now() - start > 10000) throw new Error('a method call took over 10 s');
     }
   }
-  const check = await callField(page, 'real', 'GetDllVersion');
+  const check = await callField(FIELDS.real.page, 'real', 'GetDllVersion');
   if (check.value !== '1600') throw new Error(`the real host answered ${JSON.stringify(check)}`);
 
   console.log(`Keystroke to bullets, Chromium, ${KEYS} keys per host:`);

@@ -2,16 +2,19 @@
 // document with fields holds one "doc" port to here; each field's frame holds its own
 // "frame:<id>" port. This module admits fields (allowed sites, the bounds in limits.js), pairs each
 // frame with the document that placed it, relays between the two, and carries the frame's
-// requests to the tab's native host (hosts.js). Used by main.js.
+// requests to the tab's native host (hosts.js); the page's reading of this computer's identity
+// passes identity.js on both roads. Used by main.js.
 //
 // Document to background: {type: "field", id, attributes} a field found; {type: "gone", id};
 // {type: "keys", id, keys} the keys taken before the frame could; {type: "call", id, call, method,
-// args}; {type: "blur", id}; {type: "presentation", id, presentation} the field's label, states,
+// args}; {type: "activation", id, call} the page had the user's gesture when it made that call;
+// {type: "blur", id}; {type: "presentation", id, presentation} the field's label, states,
 // direction and colour scheme. Background to document: {type: "admit" | "fail" | "live" | "ready"
 // | "error" | "reply" | "key" | "focus", id, ...}. Frame to background: {page: message} for its
 // document, {host: request}; background to frame: {page: message} ("init", "keys", "call",
 // "blur", "presentation"), {host: reply}, {hostClosed: reason}, {refused: message}.
 import { TabHost } from './hosts.js';
+import { IDENTITY_METHODS, IdentityFilter, askingOrigin, beforeIdentityCall } from './identity.js';
 import { LIMITS } from './limits.js';
 import { onPolicyChange, policy, siteAllowed } from './policy.js';
 
@@ -29,6 +32,7 @@ const REFUSED_SITE =
  * @property {chrome.runtime.Port} port
  * @property {number} tabId
  * @property {string} url
+ * @property {string | null} origin the origin it is asked about for the identity (identity.js)
  * @property {Map<string, Field>} fields
  */
 
@@ -57,6 +61,10 @@ class Field {
     this.early = [];
     /** @type {import('./hosts.js').HostUser | null} this frame's end of the tab's host */
     this.user = null;
+    /** @type {IdentityFilter | null} the identity values of this frame's calls */
+    this.identity = null;
+    /** @type {Set<unknown>} the page's calls made with the user's gesture, not yet arrived */
+    this.activations = new Set();
   }
 
   /** @param {object} message */
@@ -64,13 +72,19 @@ class Field {
     this.doc.port.postMessage({ ...message, id: this.id });
   }
 
-  /** @param {object} message */
+  /**
+   * @param {object} message
+   * @returns {boolean} false when the frame is not there yet and enough is waiting for it
+   */
   toFrame(message) {
     if (this.frame !== null) {
       this.frame.postMessage({ page: message });
     } else if (this.early.length < 64) {
       this.early.push(message);
+    } else {
+      return false;
     }
+    return true;
   }
 
   /** @param {chrome.runtime.Port} frame */
@@ -78,12 +92,13 @@ class Field {
     this.frame = frame;
     this.generation += 1;
     const field = this;
+    const identity = new IdentityFilter(this.doc.origin);
     const user = {
       instance: `${this.id}/${this.generation}`,
       location: this.doc.url,
       /** @param {any} reply */
       deliver(reply) {
-        if (field.user === user) frame.postMessage({ host: reply });
+        if (field.user === user) frame.postMessage({ host: identity.reply(reply) });
       },
       /** @param {string} reason */
       closed(reason) {
@@ -91,6 +106,7 @@ class Field {
       },
     };
     this.user = user;
+    this.identity = identity;
     frame.onMessage.addListener((message) => this.fromFrame(message));
     frame.onDisconnect.addListener(() => {
       if (this.frame !== frame) return;
@@ -115,7 +131,10 @@ class Field {
     if (message?.host !== undefined && this.user !== null) {
       const request = message.host;
       if (request !== null && typeof request === 'object' && !Array.isArray(request)) {
-        TabHost.of(this.doc.tabId).send(this.user, request);
+        const user = this.user;
+        this.identity?.send(request, (sent) => {
+          if (this.user === user) TabHost.of(this.doc.tabId).send(user, sent);
+        });
       }
     }
     if (message?.page !== undefined && TO_PAGE.has(message.page?.type)) {
@@ -231,8 +250,24 @@ function fromDocument(doc, message) {
     field.toFrame({ type: 'blur' });
   } else if (message.type === 'presentation' && field.admitted) {
     field.toFrame({ type: 'presentation', presentation: message.presentation });
+  } else if (message.type === 'activation') {
+    // Bounded: a page that calls without waiting for the answers has only its last calls count.
+    const [oldest] = field.activations;
+    if (field.activations.size >= 16) field.activations.delete(oldest);
+    field.activations.add(message.call);
   } else if (message.type === 'call' && field.admitted) {
-    field.toFrame({ type: 'call', call: message.call, method: message.method, args: message.args });
+    const call = { type: 'call', call: message.call, method: message.method, args: message.args };
+    const send = () => {
+      if (field.ended || field.toFrame(call)) return;
+      const busy = 'The secure password field is still starting and has too many calls waiting.';
+      field.toDocument({ type: 'reply', call: message.call, ok: false, message: busy });
+    };
+    if (!IDENTITY_METHODS.has(message.method)) {
+      send();
+      return;
+    }
+    const gesture = field.activations.delete(message.call);
+    beforeIdentityCall(doc, doc.origin, gesture).then(send);
   }
 }
 
@@ -251,8 +286,9 @@ export function acceptDocument(port) {
     port.disconnect();
     return;
   }
+  const origin = askingOrigin(sender.url, sender.origin);
   /** @type {Doc} */
-  const doc = { port, tabId, url: sender.url, fields: new Map() };
+  const doc = { port, tabId, url: sender.url, origin, fields: new Map() };
   documents.add(doc);
   port.onMessage.addListener((message) => fromDocument(doc, message));
   port.onDisconnect.addListener(() => {

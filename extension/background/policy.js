@@ -1,8 +1,11 @@
 // What the administrator set for the extension in the browser's managed storage (schema in
 // managed-schema.json): the sites that may use the field ("allowedSites"; empty or missing: every
-// http and https site). Read once and again whenever the browser says it changed. Used by
-// documents.js to admit fields; the native host checks the same list itself when an instance is
-// made, which covers the seconds after an install in which Chromium still reads the list as empty.
+// http and https site), and which sites may read this computer's identity ("identitySites" allowed
+// without asking, "identityBlockedSites" refused without asking, "identityPrompt" false: the user is
+// never asked). Read once and again whenever the browser says it changed. Used by documents.js to
+// admit fields and by identity.js; the native host checks the allowed sites itself when an
+// instance is made, which covers the seconds after an install in which Chromium still reads the
+// list as empty.
 import { anySiteMatches } from './site-patterns.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -10,12 +13,23 @@ const api = globalThis.browser ?? globalThis.chrome;
 /**
  * @typedef {object} Policy
  * @property {unknown[] | null} allowedSites null: no list, every site
+ * @property {unknown[]} identitySites sites that read the identity without being asked
+ * @property {unknown[]} identityBlockedSites sites that never read it, and are never asked about
+ * @property {boolean} identityPrompt whether the user is asked about the other sites
  */
 
 /** @type {Promise<Policy> | null} */
 let current = null;
 /** @type {((policy: Policy) => void)[]} */
 const listeners = [];
+
+/**
+ * @param {unknown} value
+ * @returns {unknown[]}
+ */
+function list(value) {
+  return Array.isArray(value) ? value : [];
+}
 
 /** @returns {Promise<Policy>} */
 async function read() {
@@ -26,8 +40,14 @@ async function read() {
     // No managed storage at all (Firefox says so with an error): nothing is set.
     items = {};
   }
-  const sites = items?.allowedSites;
-  return { allowedSites: Array.isArray(sites) && sites.length > 0 ? sites : null };
+  const sites = list(items?.allowedSites);
+  return {
+    allowedSites: sites.length > 0 ? sites : null,
+    identitySites: list(items?.identitySites),
+    identityBlockedSites: list(items?.identityBlockedSites),
+    // Only an explicit false turns the question off.
+    identityPrompt: items?.identityPrompt !== false,
+  };
 }
 
 /** The administrator's settings as they stand. */

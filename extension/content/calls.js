@@ -1,6 +1,8 @@
 // The page's method calls (page/page-api.js sends each as a "securepassword:call" event on the
 // element and takes the answer from a "securepassword:reply" event): checked here and handed to
-// the element's field, which answers through the background and its frame. The element's focus()
+// the element's field, which answers through the background and its frame. A call that reads this
+// computer's identity tells the background whether the page had the user's gesture when it was
+// made: only such a call may have the user asked (background/identity.js). The element's focus()
 // comes as a "securepassword:focus" event, and focuses its field.
 
 // The script methods of the plug-in (checked against script/methods.json by the extension's tests).
@@ -12,6 +14,7 @@ const PAGE_METHODS = new Set([
   'GetHardDiskNUM',
   'GetDllVersion',
 ]);
+const IDENTITY_METHODS = new Set(['GetActiveNIC', 'GetHardDiskNUM']);
 
 window.addEventListener(
   'securepassword:call',
@@ -35,6 +38,9 @@ window.addEventListener(
       });
       element.dispatchEvent(new CustomEvent('securepassword:reply', { detail }));
       return;
+    }
+    if (IDENTITY_METHODS.has(request.method) && navigator.userActivation?.isActive === true) {
+      toBackground({ type: 'activation', id: field.id, call: request.call });
     }
     field.call(request.call, request.method, args);
   },

@@ -38,6 +38,9 @@ const BOX_STYLE = `
   outline: auto 1px; outline: -webkit-focus-ring-color auto 1px; outline-offset: 0;
 }
 @media (forced-colors: active) { .cover:focus, iframe.focused { outline-color: Highlight; } }
+.cover.through { pointer-events: none; }
+.cover.through .backdrop { visibility: hidden; }
+.cover.through .text { color: transparent; }
 iframe { display: block; border: 0; padding: 0; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
@@ -117,8 +120,11 @@ class Field {
     this.cover.addEventListener('focus', () => this.focusChanged(true));
     this.cover.addEventListener('blur', () => {
       this.focusChanged(false);
-      // Keys the cover took for a live frame put its instance in focus; now it has lost it.
-      if (this.state === 'live') toBackground({ type: 'blur', id: this.id });
+      if (this.state !== 'live') return;
+      // Keys the cover took for a live frame put its instance in focus; now it has lost it, and
+      // the frame takes its place for good.
+      this.showFrame();
+      toBackground({ type: 'blur', id: this.id });
     });
     this.root.append(style, this.cover, this.coverName, this.coverDescription);
     this.resize();
@@ -169,6 +175,8 @@ class Field {
       this.frame.tabIndex = -1;
       this.frame.setAttribute('aria-hidden', 'true');
       this.cover.hidden = false;
+      this.cover.classList.remove('through');
+      this.placeInOrder();
     }
   }
 
@@ -203,7 +211,7 @@ class Field {
       if (element.getAttribute('tabindex') !== String(value)) element.tabIndex = value;
     };
     place(this.box, index);
-    place(this.cover, inside);
+    place(this.cover, this.cover.classList.contains('through') ? -1 : inside);
     if (this.frame !== null && this.state === 'live') place(this.frame, inside);
   }
 
@@ -317,18 +325,27 @@ class Field {
       }
       this.coverText.textContent = '\u2022'.repeat(this.heldLength);
     }
-    // Only a live frame that lost the focus to the cover gets here: the key goes on at once, and
-    // the focus back into the frame.
-    if (this.state === 'live') {
-      this.handOver();
-      this.frame?.focus();
-    }
+    // The frame is there, but the focus stayed with the cover: the key goes on at once.
+    if (this.state === 'live') this.handOver();
   }
 
   /** @param {boolean} [focused] whether the box has the focus */
   handOver(focused = true) {
     toBackground({ type: 'keys', id: this.id, keys: this.keys.drain(), focused });
+    // A see-through cover goes on counting the bullets it stands for (its text is its value to
+    // assistive technology, drawn invisibly over the frame's).
+    if (!this.cover.classList.contains('through')) this.heldLength = 0;
+  }
+
+  // The frame takes the cover's place for good: to the eye, to assistive technology and in the
+  // order of focus.
+  showFrame() {
+    this.frame?.removeAttribute('aria-hidden');
+    this.cover.hidden = true;
+    this.cover.classList.remove('through');
+    this.coverText.textContent = '';
     this.heldLength = 0;
+    this.placeInOrder();
   }
 
   /** @param {any} message */
@@ -394,6 +411,10 @@ class Field {
   }
 
   // The frame is there and listening: it gets the keys the cover took, then the cover's place.
+  // A cover that has the focus keeps it (see-through, out of the way of clicks, out of the tab
+  // order) until the user moves on: the keys typed meanwhile keep coming through it, in the order
+  // typed. Moving the focus into the frame here would let the keys typed during the move reach
+  // the frame by two roads, each at its own speed.
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
@@ -402,25 +423,32 @@ class Field {
     if (this.presentation !== null) {
       toBackground({ type: 'presentation', id: this.id, presentation: this.presentation });
     }
+    // Assistive technology keeps to a cover that has the focus: the frame joins it when the user
+    // moves on.
+    if (coverHadFocus) this.cover.classList.add('through');
     this.handOver(coverHadFocus);
     this.frame.classList.remove('loading');
-    this.frame.removeAttribute('aria-hidden');
-    this.placeInOrder();
-    this.cover.hidden = true;
-    this.coverText.textContent = '';
-    if (coverHadFocus) this.frame.focus();
+    if (coverHadFocus) {
+      this.placeInOrder();
+    } else {
+      this.showFrame();
+    }
   }
 
   /** @param {string} message */
   fail(message) {
     if (this.error !== null) return;
     this.error = message;
+    const frameShown = this.state === 'live';
     this.state = 'failed';
     this.keys.wipe();
     this.heldLength = 0;
     this.heldCalls.length = 0;
     this.coverText.textContent = '';
-    if (this.frame === null) {
+    if (!frameShown) {
+      // The frame never took the cover's place: the cover shows that the field failed.
+      this.frame?.remove();
+      this.frame = null;
       this.cover.classList.add('failed');
       this.cover.setAttribute('aria-disabled', 'true');
       this.backdrop.disabled = true;

@@ -7,7 +7,16 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { after, before, describe, it } from 'node:test';
 
-import { BROWSER, Session, callField, decode, sleep, until, waitForReady } from './support.mjs';
+import {
+  BROWSER,
+  Session,
+  callField,
+  clickField,
+  decode,
+  sleep,
+  until,
+  waitForReady,
+} from './support.mjs';
 
 const CLEAN_REPORT = 'securepassword-host: report clean, exit status 0';
 
@@ -66,11 +75,7 @@ describe(`the field's cost under a hostile page in ${BROWSER}`, () => {
     assert.ok(memory < 64, `the host holds ${memory.toFixed(1)} MB with 32 instances`);
 
     // A field within the bounds works; one past them rejects its calls with its message.
-    const box = await page.evaluate(() => {
-      const rect = document.getElementById('f0').getBoundingClientRect();
-      return { x: rect.left + 20, y: rect.top + 5 };
-    });
-    await page.mouse.click(box.x, box.y);
+    await clickField(page, 'f0');
     await page.keyboard.type('within');
     const answer = await callField(page, 'f0', 'GetPassword');
     assert.equal(decode(answer.value).clear, 'within');
@@ -134,6 +139,8 @@ describe(`the field's cost under a hostile page in ${BROWSER}`, () => {
   });
 
   it('runs at most 16 hosts in the browser: a field in one more tab fails and says so', async () => {
+    // The tabs of the tests before have gone with their hosts.
+    await until(() => session.hostRuns().every((run) => run.status !== null), 'no host running');
     const tabs = [];
     for (let i = 0; i < 16; i += 1) {
       const tab = await session.newPage('empty.html');

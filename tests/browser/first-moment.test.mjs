@@ -31,7 +31,8 @@ async function boxOf(page, id) {
       page
         .evaluate((fieldId) => {
           const element = document.getElementById(fieldId);
-          const shown = element?.localName === 'embed' ? element.nextElementSibling : element;
+          const shown =
+            element?.localName === 'embed' ? element.nextElementSibling : element?.lastElementChild;
           const rect = shown?.getBoundingClientRect();
           return (
             rect?.width > 0 && { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 }

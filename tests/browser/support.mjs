@@ -419,11 +419,13 @@ export async function expectDrawing(page, size, expected, what) {
   }
 }
 
-// Clicks the middle of a field's box: the <object> itself, or the box placed after an <embed>.
+// Clicks the middle of a field's box.
 export async function clickField(page, id) {
   const box = await page.evaluate((fieldId) => {
     const element = document.getElementById(fieldId);
-    const shown = element.localName === 'embed' ? element.nextElementSibling : element;
+    // The field's box: the last child of an <object>, the element after an <embed>.
+    const shown =
+      element.localName === 'embed' ? element.nextElementSibling : element.lastElementChild;
     const rect = shown.getBoundingClientRect();
     return { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 };
   }, id);
@@ -464,6 +466,47 @@ export function callField(page, id, method, ...args) {
     id,
     method,
     args,
+  );
+}
+
+// --- The extension's own pages: the question whether a site may read the computer's identity. ---
+
+// The extension's open pages of that file ("consent/consent.html"). Firefox shows them to the
+// driver as about:blank, so their address is read inside them; the sites' pages are never
+// evaluated in here (a call from the driver counts as the user's gesture in the page).
+export async function extensionPages(browser, file) {
+  const found = [];
+  for (const page of await browser.pages()) {
+    if (page.url().startsWith('http')) continue;
+    const address = await within(
+      5000,
+      page.evaluate(() => location.href),
+      'an address',
+    ).catch(() => '');
+    if (address.includes(file)) found.push(page);
+  }
+  return found;
+}
+
+// The window in which the extension asks the user whether a site may read the computer's identity.
+export async function questionWindow(browser) {
+  return until(
+    async () => (await extensionPages(browser, 'consent/consent.html'))[0],
+    'the question window',
+  );
+}
+
+// Answers the question as the user does: button 'allow' or 'deny', once it takes clicks; the
+// extension then closes the window.
+export async function answerQuestion(question, button) {
+  await question.waitForSelector(`#${button}:not([disabled])`);
+  await question.click(`#${button}`).catch((error) => {
+    // The extension closes the window at the click, at times before the driver hears back.
+    if (!/closed/i.test(error.message)) throw error;
+  });
+  await until(
+    async () => (await extensionPages(question.browser(), 'consent/consent.html')).length === 0,
+    'the question window closing',
   );
 }
 

@@ -11,6 +11,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$scratch"
 stage=$scratch/stage
 cmake --install "$build" --prefix "$stage" >/dev/null
+# A plain install writes under its prefix only (the browser package's system paths are its own).
+if grep -v "^$stage/" "$build/install_manifest.txt"; then
+  echo "installed outside the prefix" >&2
+  exit 1
+fi
 libdir=$(cd "$stage" && dirname "$(find . -name 'libsecurepassword-decode.so.1' | head -1)")
 test -n "$libdir" -a -f "$stage/include/securepassword/decode.h"
 test -L "$stage/$libdir/libsecurepassword-decode.so"
@@ -32,7 +37,8 @@ cmake --build "$scratch/with-cmake" >/dev/null
 expect "$scratch/with-cmake/consumer"
 
 export PKG_CONFIG_PATH=$stage/$libdir/pkgconfig
+read -r -a flags <<< "$(pkg-config --cflags --libs securepassword-decode)"
 cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$here/consumer/consumer.c" -o "$scratch/with-pkg-config" \
-  $(pkg-config --cflags --libs securepassword-decode)
+  "${flags[@]}"
 LD_LIBRARY_PATH=$stage/$libdir expect "$scratch/with-pkg-config"
 echo "installed, found with find_package and pkg-config, decoded"

@@ -28,7 +28,8 @@ echo "server-only build: configured and built in $SECONDS s"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 # What the install holds: the C library and its development files, the Java binding when a JDK
-# was found, and the two programs; nothing of the browser side.
+# was found, and the two programs, with each package's copyright and changelog; nothing of the
+# browser side.
 version=$(sed -n 's/^project([a-z]* VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 expected=(
   bin/spw-decode bin/spw-encode-text include/securepassword/decode.h
@@ -38,9 +39,14 @@ expected=(
   lib/cmake/SecurePasswordDecode/SecurePasswordDecodeTargets.cmake
   lib/libsecurepassword-decode.so lib/libsecurepassword-decode.so.1
   "lib/libsecurepassword-decode.so.$version" lib/pkgconfig/securepassword-decode.pc)
+packages=(libsecurepassword-decode1 libsecurepassword-decode-dev securepassword-tools)
 if [ -n "$java" ]; then
   expected+=(lib/jni/libsecurepassword-decode-jni.so share/java/securepassword-decode.jar)
+  packages+=(libsecurepassword-decode-java)
 fi
+for package in "${packages[@]}"; do
+  expected+=("share/doc/$package/changelog.gz" "share/doc/$package/copyright")
+done
 installed=$(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 if [ "$installed" != "$wanted" ]; then

@@ -8,8 +8,11 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "native_host/Dispatcher.h"
 #include "native_host/SitePatterns.h"
 #include "native_host/SitePolicy.h"
+#include "nativeui/NSLog.h"
+#include "npapi_browser/Browser.h"
 
 namespace nativehost {
 namespace {
@@ -118,12 +121,74 @@ TEST_F(PolicyTree, FirefoxTakesThePolicyFirstThenManagedStorage) {
   EXPECT_TRUE(policy(Browser::kFirefox).refusal("http://127.0.0.2:8000/").has_value());
 }
 
+TEST_F(PolicyTree, KeepsTheAdministratorsWordOnTheComputersIdentity) {
+  const SitePolicy chromium = policy(Browser::kChromium);
+  EXPECT_TRUE(chromium.identityAllowed("https://anywhere.example/"));  // the user decides
+  write("/etc/chromium/policies/managed/identity.json",
+        R"({"3rdparty": {"extensions": {")" + std::string(kChromiumId) +
+            R"(": {"identityBlockedSites": ["*.ads.example"]}}}})");
+  EXPECT_FALSE(chromium.identityAllowed("https://tracker.ads.example/"));
+  EXPECT_TRUE(chromium.identityAllowed("https://bank.example/"));
+  write("/etc/chromium/policies/managed/identity.json",
+        R"({"3rdparty": {"extensions": {")" + std::string(kChromiumId) +
+            R"(": {"identitySites": ["bank.example"], "identityPrompt": false}}}})");
+  EXPECT_TRUE(chromium.identityAllowed("https://bank.example/login"));
+  EXPECT_FALSE(chromium.identityAllowed("https://other.example/"));
+  EXPECT_FALSE(chromium.identityAllowed("not an address"));
+}
+
 TEST_F(PolicyTree, AnIdThatNamesAnotherFileReadsNothing) {
   write("/home/.mozilla/managed-storage/../evil.json",
         R"({"data": {"allowedSites": ["nowhere.example"]}})");
   Caller caller{Browser::kFirefox, "../../evil", "/usr/lib/firefox-esr"};
   const SitePolicy sites(caller, _root.string(), (_root / "home").string());
   EXPECT_TRUE(sites.allowedSiteLists().empty());
+}
+
+// The dispatcher with the built plug-in: a page the site check refuses gets no instance, and one
+// the identity check refuses gets "" from the two identity methods, as from a computer without
+// the values, while its other methods answer.
+TEST(SiteChecks, RefuseInstancesAndIdentityAsTheyAreTold) {
+  NSLogSetEchoToStandardError(false);
+  npapibrowser::Browser browser;
+  ASSERT_TRUE(browser.load(SPW_MODULE)) << browser.lastError();
+  {
+    Dispatcher dispatcher(browser);
+    dispatcher.setSiteCheck([](std::string_view location) -> std::optional<std::string> {
+      if (location.find("refused.example") == std::string_view::npos) return std::nullopt;
+      return std::string("not here");
+    });
+    dispatcher.setIdentityCheck(
+        [](std::string_view location) { return location.find("bank") != std::string_view::npos; });
+    JsonString reply;
+    auto answer = [&](const std::string& message) {
+      dispatcher.handle(message, &reply);
+      return nlohmann::json::parse(std::string(reply.data(), reply.size()));
+    };
+    auto open = [&](const char* instance, const char* location) {
+      return answer(std::string(R"({"id":1,"op":"new","instance":")") + instance +
+                    R"(","mimeType":"application/x-secure-password","width":200,"height":20,)" +
+                    R"("location":")" + location + R"("})");
+    };
+    const nlohmann::json refused = open("r", "https://refused.example/");
+    EXPECT_EQ(refused["error"]["code"], "site-not-allowed");
+    EXPECT_EQ(refused["error"]["message"], "not here");
+    EXPECT_EQ(dispatcher.instances().size(), 0u);
+
+    ASSERT_EQ(open("bank", "https://bank.example/")["ok"], true);
+    ASSERT_EQ(open("other", "https://other.example/")["ok"], true);
+    auto call = [&](const char* instance, const char* method) {
+      return answer(std::string(R"({"id":2,"op":"call","instance":")") + instance +
+                    R"(","method":")" + method + R"("})")["result"];
+    };
+    EXPECT_EQ(call("other", "GetActiveNIC"), "");
+    EXPECT_EQ(call("other", "GetHardDiskNUM"), "");
+    EXPECT_EQ(call("other", "GetDllVersion"), "1600");
+    EXPECT_EQ(call("bank", "GetActiveNIC"), call("bank", "GetActiveNIC"));
+    EXPECT_EQ(call("bank", "GetDllVersion"), "1600");
+    dispatcher.closeAll();
+  }
+  EXPECT_TRUE(browser.unload().clean());
 }
 
 }  // namespace

@@ -2,11 +2,20 @@
 // whose password is the secure password field. It types a demo password into the field through
 // the browser's real input, presses Return, saves a screenshot of the page with the field's
 // bullets, and prints what the page's script received; the encoded password is decoded with our
-// decoder and compared with what was typed. With a display, the window then stays open to try.
+// decoder and compared with what was typed. The page also reads the computer's identity, so the
+// extension asks whether the site may: the demo answers Allow, as a user would. With a display,
+// the window then stays open to try.
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { Session, clickField, decode, until } from '../../tests/browser/support.mjs';
+import {
+  Session,
+  answerQuestion,
+  clickField,
+  decode,
+  questionWindow,
+  until,
+} from '../../tests/browser/support.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const screenshot = path.resolve(process.argv[2] ?? 'securepassword-demo.png');
@@ -30,6 +39,8 @@ try {
   await clickField(page, 'password');
   await page.keyboard.type(DEMO_PASSWORD);
   await page.keyboard.press('Enter');
+  await answerQuestion(await questionWindow(session.browser), 'allow');
+  console.log('The extension asked whether this site may identify the computer: Allow.');
   const received = await until(
     () => page.evaluate(() => window.received ?? undefined),
     "the page's answers",
