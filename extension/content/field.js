@@ -134,11 +134,13 @@ class Field {
     this.fitCover();
     // An <object> the page gave a tabindex can take the focus itself (Firefox): the focus that
     // comes to it from elsewhere goes on into the field, that which comes back out of the field
-    // (Shift+Tab) on to the element before it (focus-order.js).
+    // (Shift+Tab) on to the element before it (focus-order.js). Focus that comes from a frame
+    // names no element it came from: the frame's news of its focus tells whether it was this one.
     if (this.element.localName === 'object') {
       this.element.addEventListener('focus', (event) => {
         if (event.target !== this.element) return;
-        if (event.relatedTarget === this.box || this.frameHasFocus) {
+        const from = event.relatedTarget;
+        if (from === this.box || (from === null && this.frameHasFocus)) {
           focusBefore(this);
         } else {
           this.focus({ preventScroll: true });
