@@ -107,8 +107,10 @@ case "$mode" in
     ;;
   install)
     if [ "$build" = yes ]; then
-      command -v cmake >/dev/null && command -v ninja >/dev/null && command -v g++ >/dev/null ||
+      if ! command -v cmake >/dev/null || ! command -v ninja >/dev/null ||
+         ! command -v g++ >/dev/null; then
         bash tools/install-deps.sh
+      fi
       if [ "$build_dir" = "$source_dir/build/default" ]; then
         cmake --preset default >/dev/null
       fi

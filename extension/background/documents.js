@@ -7,11 +7,12 @@
 //
 // Document to background: {type: "field", id, attributes} a field found; {type: "gone", id};
 // {type: "keys", id, keys} the keys taken before the frame could; {type: "call", id, call, method,
-// args}; {type: "activation", id, call} the page had the user's gesture when it made that call.
-// Background to document: {type: "admit" | "fail" | "live" | "ready" | "error" | "reply" |
-// "key" | "focus", id, ...}. Frame to background: {page: message} for its document, {host:
-// request}; background to frame: {page: message} ("init", "keys", "call"), {host: reply},
-// {hostClosed: reason}, {refused: message}.
+// args}; {type: "activation", id, call} the page had the user's gesture when it made that call;
+// {type: "blur", id}; {type: "presentation", id, presentation} the field's label, states,
+// direction and colour scheme. Background to document: {type: "admit" | "fail" | "live" | "ready"
+// | "error" | "reply" | "key" | "focus", id, ...}. Frame to background: {page: message} for its
+// document, {host: request}; background to frame: {page: message} ("init", "keys", "call",
+// "blur", "presentation"), {host: reply}, {hostClosed: reason}, {refused: message}.
 import { TabHost } from './hosts.js';
 import { IDENTITY_METHODS, IdentityFilter, askingOrigin, beforeIdentityCall } from './identity.js';
 import { LIMITS } from './limits.js';
@@ -262,6 +263,8 @@ function fromDocument(doc, message) {
     field.toFrame({ type: 'click', x, y, button, clickCount, modifiers });
   } else if (message.type === 'blur' && field.admitted) {
     field.toFrame({ type: 'blur' });
+  } else if (message.type === 'presentation' && field.admitted) {
+    field.toFrame({ type: 'presentation', presentation: message.presentation });
   } else if (message.type === 'activation') {
     // Bounded: a page that calls without waiting for the answers has only its last calls count.
     const [oldest] = field.activations;

@@ -2,7 +2,8 @@
 // element and takes the answer from a "securepassword:reply" event): checked here and handed to
 // the element's field, which answers through the background and its frame. A call that reads this
 // computer's identity tells the background whether the page had the user's gesture when it was
-// made: only such a call may have the user asked (background/identity.js).
+// made: only such a call may have the user asked (background/identity.js). The element's focus()
+// comes as a "securepassword:focus" event, and focuses its field.
 
 // The script methods of the plug-in (checked against script/methods.json by the extension's tests).
 const PAGE_METHODS = new Set([
@@ -42,6 +43,23 @@ window.addEventListener(
       toBackground({ type: 'activation', id: field.id, call: request.call });
     }
     field.call(request.call, request.method, args);
+  },
+  true,
+);
+
+window.addEventListener(
+  'securepassword:focus',
+  (event) => {
+    const element = event.composedPath()[0];
+    if (!(element instanceof HTMLElement) || !(event instanceof CustomEvent)) return;
+    event.stopImmediatePropagation();
+    let options;
+    try {
+      options = JSON.parse(event.detail);
+    } catch {
+      return;
+    }
+    adopt(element)?.focus({ preventScroll: options?.preventScroll === true });
   },
   true,
 );

@@ -3,11 +3,17 @@
 // cannot open. The box stands in the page from the moment the element is found: first a cover that
 // takes the focus and, through the key guard (guard.js), every key; once the background admits the
 // field, the extension's frame loads behind the cover; once the frame is there, the keys the cover
-// took are handed to it and the cover turns see-through. It still takes the click that puts the
-// focus into the frame: the page's side moves the focus itself, so that the keys the browser still
-// routes to the page while the focus travels into the frame (it does, under load) land in the
-// field's box, where the guard takes them, and not on the page. The page's method calls and the
-// field's news travel through the background (channel.js).
+// took are handed to it and the frame takes the cover's place. The cover stays over the frame,
+// see-through and out of the page's order and of assistive technology, to take the click that puts
+// the focus into the frame: the page's side moves the focus itself, so that the keys the browser
+// still routes to the page while the focus travels into the frame (it does, under load) land in
+// the field's box, where the guard takes them, and not on the page. The page's method calls and
+// the field's news travel through the background (channel.js).
+//
+// Both the cover and the frame are, to assistive technology, a single-line text box named and
+// described by the page's labelling of the element (presentation.js); both stand where the
+// element's tabindex puts them in the page's order, and show the browser's own focus ring around
+// the box while they have the focus.
 
 // What browsers gave a plug-in without a width or height.
 const DEFAULT_WIDTH = 300;
@@ -15,26 +21,34 @@ const DEFAULT_HEIGHT = 150;
 // A method call that gets no answer in this time is rejected: nothing the page calls hangs.
 const CALL_TIMEOUT_MS = 120000;
 
+// The cover looks as the frame does (frame/field.css): the browser's own text box (a read-only
+// input that is never focused) with the bullets over it in its font and colours.
 const BOX_STYLE = `
 :host { display: inline-block; vertical-align: bottom; line-height: 0; position: relative; }
-.cover, iframe {
+.cover, iframe, .backdrop {
   position: absolute; inset: 0; box-sizing: border-box; width: 100%; height: 100%; margin: 0;
 }
 .cover {
-  display: flex; align-items: center; padding: 0 5px; overflow: hidden; white-space: pre;
-  border: 1px solid #9a9a9a; border-radius: 3px; background: #fff; color: #000; opacity: 1;
-  font: 16px system-ui, sans-serif; letter-spacing: 1px; line-height: 1; outline: none;
+  z-index: 1; display: flex; align-items: center; overflow: hidden; white-space: pre;
+  color: FieldText; opacity: 1; line-height: 1; letter-spacing: normal; word-spacing: normal;
+  text-align: start; text-indent: 0; text-transform: none;
   cursor: text; user-select: none; -webkit-user-select: none;
 }
-.cover:focus { border-color: #5b9dd9; box-shadow: 0 0 0 2px rgba(91, 157, 217, 0.45) inset; }
-.cover.failed { background: #eee; border-style: dashed; cursor: not-allowed; }
-.cover { z-index: 1; }
+.backdrop { pointer-events: none; }
+.text { position: relative; forced-color-adjust: none; }
+.cover.failed { color: GrayText; cursor: not-allowed; }
 .cover[hidden] { display: none; }
-.cover.over, .cover.through { background: transparent; border-color: transparent; box-shadow: none; }
-.cover.through { pointer-events: none; }
-iframe { display: block; border: 0; padding: 0; color-scheme: normal; }
+.cover:focus, iframe.focused {
+  outline: auto 1px; outline: -webkit-focus-ring-color auto 1px; outline-offset: 0;
+}
+@media (forced-colors: active) { .cover:focus, iframe.focused { outline-color: Highlight; } }
+.cover.through, .cover.aside { pointer-events: none; }
+.cover.through .backdrop, .cover.over .backdrop, .cover.aside .backdrop { visibility: hidden; }
+.cover.through .text, .cover.over .text, .cover.aside .text { color: transparent; }
+iframe { display: block; border: 0; padding: 0; }
 iframe.loading { pointer-events: none; opacity: 0; }
 `;
+const DEFAULT_TITLE = 'Secure password field';
 
 /**
  * @param {string | null} value
@@ -61,6 +75,9 @@ class Field {
     this.removed = false;
     this.reloading = false;
     this.hasFocus = false;
+    this.frameHasFocus = false; // the frame has the page's focus, as its news last told
+    /** @type {ReturnType<typeof setTimeout> | undefined} */
+    this.focusTimer = undefined;
     this.keys = new KeyQueue();
     this.heldLength = 0; // bullets drawn for the keys held here
     /** @type {Map<number, ReturnType<typeof setTimeout>>} page calls not answered yet */
@@ -71,31 +88,76 @@ class Field {
     this.frame = null;
 
     this.box = document.createElement('span');
-    this.root = this.box.attachShadow({ mode: 'closed' });
+    // The box is the field's stop in the page's order of focus (its tabindex is the element's); it
+    // hands the focus to the cover or the frame in it.
+    this.root = this.box.attachShadow({ mode: 'closed', delegatesFocus: true });
     const style = document.createElement('style');
     style.textContent = BOX_STYLE;
     this.cover = document.createElement('div');
     this.cover.className = 'cover';
     this.cover.tabIndex = 0;
+    // What assistive technology takes the cover for: a text box, named by the page's labelling.
+    const text = (/** @type {string} */ id) => {
+      const span = document.createElement('span');
+      span.id = id;
+      span.hidden = true;
+      return span;
+    };
+    this.coverName = text('name');
+    this.coverDescription = text('description');
+    this.cover.setAttribute('role', 'textbox');
+    this.cover.setAttribute('aria-multiline', 'false');
+    this.cover.setAttribute('aria-labelledby', 'name');
+    this.cover.setAttribute('aria-describedby', 'description');
+    this.backdrop = document.createElement('input');
+    this.backdrop.className = 'backdrop';
+    this.backdrop.readOnly = true;
+    this.backdrop.tabIndex = -1;
+    this.backdrop.autocomplete = 'off';
+    this.backdrop.setAttribute('aria-hidden', 'true');
+    this.coverText = document.createElement('span');
+    this.coverText.className = 'text';
+    this.cover.append(this.backdrop, this.coverText);
+    /** @type {Presentation | null} what the page says of the field (presentation.js) */
+    this.presentation = null;
+    this.presented = '';
     this.cover.addEventListener('focus', () => this.focusChanged(true));
     this.cover.addEventListener('blur', () => {
       this.focusChanged(false);
       if (this.state !== 'live') return;
-      // Keys the cover took for a live frame put its instance in focus; now it has lost it.
-      this.cover.className = 'cover over';
+      // Keys the cover took for a live frame put its instance in focus; now it has lost it, and
+      // the frame takes its place for good.
+      this.showFrame();
       toBackground({ type: 'blur', id: this.id });
     });
-    this.root.append(style, this.cover);
+    this.root.append(style, this.cover, this.coverName, this.coverDescription);
     this.resize();
     this.element.localName === 'object'
       ? this.element.append(this.box)
       : this.element.after(this.box);
+    this.fitCover();
+    // An <object> the page gave a tabindex can take the focus itself (Firefox): the focus that
+    // comes to it from elsewhere goes on into the field, that which comes back out of the field
+    // (Shift+Tab) on to the element before it (focus-order.js). Focus that comes from a frame
+    // names no element it came from: the frame's news of its focus tells whether it was this one.
+    if (this.element.localName === 'object') {
+      this.element.addEventListener('focus', (event) => {
+        if (event.target !== this.element) return;
+        const from = event.relatedTarget;
+        if (from === this.box || (from === null && this.frameHasFocus)) {
+          focusBefore(this);
+        } else {
+          this.focus({ preventScroll: true });
+        }
+      });
+    }
 
     fieldsById.set(this.id, this);
     fieldsByBox.set(this.box, this);
     const attributes = {};
     for (const attribute of element.attributes) attributes[attribute.name] = attribute.value;
     toBackground({ type: 'field', id: this.id, attributes });
+    presentAll();
   }
 
   // Puts the box back where it belongs when the page took it away (a script that rewrote the
@@ -117,9 +179,93 @@ class Field {
       this.state = 'admitted';
       this.frame.className = 'loading';
       this.frame.tabIndex = -1;
-      this.cover.classList.remove('over', 'through');
-      this.cover.tabIndex = 0;
+      this.frame.setAttribute('aria-hidden', 'true');
+      this.cover.className = 'cover';
+      this.cover.removeAttribute('aria-hidden');
+      this.placeInOrder();
     }
+  }
+
+  // The cover's bullets are written in its backdrop's font, inside its border and padding.
+  fitCover() {
+    const style = getComputedStyle(this.backdrop);
+    const inset = (/** @type {'Left' | 'Right'} */ side) =>
+      `${parseFloat(style[`padding${side}`]) + parseFloat(style[`border${side}Width`])}px`;
+    Object.assign(this.coverText.style, {
+      fontFamily: style.fontFamily,
+      fontSize: style.fontSize,
+      fontWeight: style.fontWeight,
+    });
+    this.cover.style.paddingLeft = inset('Left');
+    this.cover.style.paddingRight = inset('Right');
+  }
+
+  /**
+   * The element's place in the page's order of focus (its tabindex, as the browser parses it):
+   * the box takes it, so the field is reached, or left out, where the element is; the cover and
+   * the frame in the box are left out with it.
+   */
+  tabIndex() {
+    const match = /^\s*([+-]?\d+)/.exec(this.element.getAttribute('tabindex') ?? '');
+    return match === null ? 0 : Math.max(-1, Math.min(Number(match[1]), 32767));
+  }
+
+  placeInOrder() {
+    const index = this.tabIndex();
+    const inside = Math.min(index, 0);
+    const place = (/** @type {HTMLElement} */ element, /** @type {number} */ value) => {
+      if (element.getAttribute('tabindex') !== String(value)) element.tabIndex = value;
+    };
+    place(this.box, index);
+    place(this.cover, this.cover.className === 'cover' ? inside : -1);
+    if (this.frame !== null && this.state === 'live') place(this.frame, inside);
+  }
+
+  /**
+   * What the page says of the field now (presentation.js): shown on the cover and the frame's
+   * element, and sent to the frame when it is there and it has changed.
+   * @param {Presentation} presentation
+   */
+  present(presentation) {
+    this.placeInOrder();
+    const text = JSON.stringify(presentation);
+    if (text === this.presented) return;
+    this.presented = text;
+    this.presentation = presentation;
+    this.coverName.textContent = presentation.name;
+    this.describeCover();
+    for (const [name, value] of [
+      ['aria-required', presentation.required ? 'true' : null],
+      ['aria-invalid', presentation.invalid === 'false' ? null : presentation.invalid],
+    ]) {
+      if (value === null) {
+        this.cover.removeAttribute(/** @type {string} */ (name));
+      } else {
+        this.cover.setAttribute(/** @type {string} */ (name), value);
+      }
+    }
+    if (this.frame !== null) {
+      this.frame.title = presentation.name || DEFAULT_TITLE;
+      this.frame.style.colorScheme = presentation.scheme;
+    }
+    if (this.state === 'live') toBackground({ type: 'presentation', id: this.id, presentation });
+  }
+
+  describeCover() {
+    this.coverDescription.textContent = [this.presentation?.description ?? '', this.error ?? '']
+      .filter((part) => part !== '')
+      .join(' ');
+  }
+
+  /**
+   * The page's focus() on the element: the field takes the focus as a plain input would, not
+   * when it is not shown or inert.
+   * @param {{preventScroll?: boolean}} options
+   */
+  focus(options) {
+    if (this.removed || !this.shown() || this.element.closest('[inert]') !== null) return;
+    const target = this.state === 'live' && this.frame !== null ? this.frame : this.cover;
+    target.focus({ preventScroll: options.preventScroll === true });
   }
 
   resize() {
@@ -138,22 +284,24 @@ class Field {
   /** @param {boolean} hasFocus */
   focusChanged(hasFocus) {
     this.hasFocus = hasFocus;
+    this.showFocus(3);
     if (hasFocus) watchShown(this);
   }
 
   /**
-   * The frame says it has the focus, or lost it: while it has it, clicks go straight to it; when
-   * it gets it, it waits for the keys that reached the page's side while the focus travelled.
-   * @param {boolean} hasFocus
+   * The page does not match :focus on a frame whose document has the focus: the frame's news of
+   * its focus draws the ring, while the frame is the page's focused element. That news can come
+   * before the page knows where its focus is: it is looked at again a little later.
+   * @param {number} tries
    */
-  frameFocused(hasFocus) {
-    this.focusChanged(hasFocus);
-    if (this.state !== 'live') return;
-    if (hasFocus) {
-      this.cover.className = 'cover through';
-      this.handOver({ answer: true });
-    } else if (this.root.activeElement !== this.cover) {
-      this.cover.className = 'cover over';
+  showFocus(tries) {
+    clearTimeout(this.focusTimer);
+    const focused =
+      this.hasFocus && this.state === 'live' && this.root.activeElement === this.frame;
+    this.frameHasFocus = focused;
+    this.frame?.classList.toggle('focused', focused);
+    if (!focused && this.hasFocus && tries > 0) {
+      this.focusTimer = setTimeout(() => this.showFocus(tries - 1), 50);
     }
   }
 
@@ -181,9 +329,9 @@ class Field {
       } else if ([...record.key].length === 1 && record.key >= ' ' && !command) {
         this.heldLength = Math.min(126, this.heldLength + 1);
       }
-      this.cover.textContent = '\u2022'.repeat(this.heldLength);
+      this.coverText.textContent = '\u2022'.repeat(this.heldLength);
     }
-    // The frame is there, but the focus is still on the page's side: the key goes on at once.
+    // The frame is there, but the focus stayed with the cover: the key goes on at once.
     if (this.state === 'live') this.handOver();
   }
 
@@ -195,16 +343,30 @@ class Field {
    */
   handOver({ focused = true, answer = false } = {}) {
     toBackground({ type: 'keys', id: this.id, keys: this.keys.drain(), focused, answer });
+    // A see-through cover goes on counting the bullets it stands for (its text is its value to
+    // assistive technology, drawn invisibly over the frame's).
+    if (!this.cover.classList.contains('through')) this.heldLength = 0;
+  }
+
+  // The frame takes the cover's place for good: to the eye, to assistive technology and in the
+  // order of focus. The cover stays over it, see-through, for the click into it (pointerDown).
+  showFrame() {
+    this.frame?.removeAttribute('aria-hidden');
+    this.cover.className = this.frameHasFocus ? 'cover aside' : 'cover over';
+    this.cover.setAttribute('aria-hidden', 'true');
+    this.coverText.textContent = '';
     this.heldLength = 0;
+    this.placeInOrder();
   }
 
   /**
-   * A click on the see-through cover of a live frame: the focus goes into the frame from here,
+   * A click on the see-through cover over a live frame: the focus goes into the frame from here,
    * and the click on to the plug-in.
    * @param {MouseEvent} event
    */
   pointerDown(event) {
     if (this.state !== 'live' || this.frame === null || event.type !== 'mousedown') return;
+    if (!this.cover.classList.contains('over')) return;
     event.preventDefault();
     this.frame.focus();
     const rect = this.box.getBoundingClientRect();
@@ -217,6 +379,20 @@ class Field {
       clickCount: Math.max(1, event.detail),
       modifiers: keyRecordOf(/** @type {any} */ (event)).modifiers,
     });
+  }
+
+  /**
+   * The frame says it has the focus, or lost it. While it has it, clicks go straight to it; when
+   * it gets it, it waits for the keys that reached the page's side while the focus travelled.
+   * @param {boolean} hasFocus
+   */
+  frameFocused(hasFocus) {
+    this.focusChanged(hasFocus);
+    if (this.state !== 'live') return;
+    if (hasFocus) this.handOver({ answer: true });
+    if (this.cover.getAttribute('aria-hidden') === 'true') {
+      this.cover.className = hasFocus ? 'cover aside' : 'cover over';
+    }
   }
 
   /** @param {any} message */
@@ -271,28 +447,39 @@ class Field {
     const frame = document.createElement('iframe');
     frame.className = 'loading';
     frame.tabIndex = -1;
-    frame.title = 'Secure password field';
+    // Out of the accessibility tree until it takes the cover's place.
+    frame.setAttribute('aria-hidden', 'true');
+    frame.title = this.presentation?.name || DEFAULT_TITLE;
+    frame.style.colorScheme = this.presentation?.scheme ?? 'light';
     frame.src = `${FIELD_URL}#${this.id}`;
     this.frame = frame;
     this.root.append(frame);
     for (const call of this.heldCalls.splice(0)) toBackground(call);
   }
 
-  // The frame is there and listening: it gets the keys the cover took, and the cover turns
-  // see-through and leaves the tab order. A cover that has the focus keeps it until the user
-  // clicks or moves on: the keys typed meanwhile keep coming through it, in the order typed
-  // (moving the focus into the frame here, unasked, would let keys typed during the move reach the
-  // frame by two roads at once).
+  // The frame is there and listening: it gets the keys the cover took, then the cover's place.
+  // A cover that has the focus keeps it (see-through, out of the way of clicks, out of the tab
+  // order) until the user clicks or moves on: the keys typed meanwhile keep coming through it, in
+  // the order typed. Moving the focus into the frame here, unasked, would let keys typed during
+  // the move reach the frame by two roads at once.
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
     const coverHadFocus = this.root.activeElement === this.cover;
+    // The frame learns how it is presented (its direction among it) before the keys come.
+    if (this.presentation !== null) {
+      toBackground({ type: 'presentation', id: this.id, presentation: this.presentation });
+    }
+    // Assistive technology keeps to a cover that has the focus: the frame joins it when the user
+    // moves on.
+    if (coverHadFocus) this.cover.classList.add('through');
     this.handOver({ focused: coverHadFocus });
-    this.frame.className = '';
-    this.frame.removeAttribute('tabindex');
-    this.cover.textContent = '';
-    this.cover.tabIndex = -1;
-    this.cover.className = coverHadFocus ? 'cover through' : 'cover over';
+    this.frame.classList.remove('loading');
+    if (coverHadFocus) {
+      this.placeInOrder();
+    } else {
+      this.showFrame();
+    }
   }
 
   /** @param {string} message */
@@ -304,13 +491,15 @@ class Field {
     this.keys.wipe();
     this.heldLength = 0;
     this.heldCalls.length = 0;
-    this.cover.textContent = '';
+    this.coverText.textContent = '';
     if (!frameShown) {
       // The frame never took the cover's place: the cover shows that the field failed.
       this.frame?.remove();
       this.frame = null;
       this.cover.classList.add('failed');
-      this.cover.title = message;
+      this.cover.setAttribute('aria-disabled', 'true');
+      this.backdrop.disabled = true;
+      this.describeCover();
     }
     for (const number of [...this.calls.keys()]) this.settle(number, false, undefined, message);
     this.announce({ state: 'error', message });

@@ -10,7 +10,11 @@
 // wiped once sent, or unsent when the field fails. Each time this frame gets the focus it holds
 // its own keys until the content script has answered with those that reached the page's side
 // while the focus travelled here: they were typed first.
-import { FieldView, pendingDisplay } from './display.js';
+//
+// The page's side also tells the frame how the page presents the field (its label, states,
+// language, direction and colour scheme: content/presentation.js); on a right-to-left page the
+// arrow keys reach the plug-in mirrored, so that the caret moves the way they point.
+import { FieldView, checkedPresentation, pendingDisplay } from './display.js';
 import { cocoaKeyEvent, modifierFlags } from './keys.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -43,6 +47,8 @@ let nextRequest = 1;
 const requests = new Map();
 /** @type {(() => void)[]} calls waiting for the instance */
 const waitingForUp = [];
+/** @type {import('./display.js').Presentation} */
+let presentation = checkedPresentation({});
 
 // --- The link to the background. ---
 
@@ -122,7 +128,6 @@ function fail(message) {
 function start(init) {
   if (state !== 'loading') return;
   state = 'starting';
-  view.sizeText();
   request({
     op: 'new',
     mimeType: String(init.mimeType),
@@ -175,12 +180,30 @@ function focusChanged(hasFocus) {
   }
 }
 
+// On a right-to-left page the bullets run from the right: the arrows move the caret the way they
+// point, as in a plain input there, so Left steps on through the text and Right back.
+const MIRRORED = /** @type {Record<string, string>} */ ({
+  ArrowLeft: 'ArrowRight',
+  ArrowRight: 'ArrowLeft',
+});
+
+/**
+ * The key as the plug-in's field takes it, in this field's direction of writing.
+ * @param {KeyRecord} record
+ * @returns {KeyRecord}
+ */
+function inDirection(record) {
+  if (presentation.dir !== 'rtl' || !Object.hasOwn(MIRRORED, record.key)) return record;
+  return { ...record, key: MIRRORED[record.key], code: MIRRORED[record.key] };
+}
+
 /**
  * A key for the instance: sent when it is up and every earlier key has gone, held otherwise.
- * @param {KeyRecord} record
+ * @param {KeyRecord} typedRecord
  */
-function takeKey(record) {
+function takeKey(typedRecord) {
   if (state === 'failed') return;
+  const record = inDirection(typedRecord);
   if (state !== 'up' || !handedOver || awaitingAnswer) {
     hold(typed, record);
     return;
@@ -265,7 +288,7 @@ function fromPage(message) {
       // Taken on the page's side since: while the focus travelled here (the answer), or while it
       // stayed there. They come before the keys this frame holds.
       for (const record of Array.isArray(message.keys) ? message.keys : []) {
-        if (isKeyRecord(record)) hold(early, record);
+        if (isKeyRecord(record)) hold(early, inDirection(record));
       }
       if (message.answer === true) {
         awaitingAnswer = false;
@@ -275,8 +298,9 @@ function fromPage(message) {
       return;
     }
     let display = { length: 0, caret: /** @type {number | null} */ (null) };
-    for (const record of Array.isArray(message.keys) ? message.keys : []) {
-      if (!isKeyRecord(record)) continue;
+    for (const handed of Array.isArray(message.keys) ? message.keys : []) {
+      if (!isKeyRecord(handed)) continue;
+      const record = inDirection(handed);
       if (early.push(record)) display = pendingDisplay(display, record);
     }
     // What was typed here meanwhile comes after the handed-over keys.
@@ -298,6 +322,9 @@ function fromPage(message) {
     for (const type of ['mouseDown', 'mouseUp']) {
       event({ type, x, y, button, clickCount, modifierFlags: flags });
     }
+  } else if (message?.type === 'presentation') {
+    presentation = checkedPresentation(message.presentation);
+    view.present(presentation);
   }
 }
 
@@ -348,6 +375,7 @@ window.addEventListener('focus', () => {
     awaitingAnswer = false;
     flush();
   }, ANSWER_WAIT_MS);
+  view.takeFocus();
   focusChanged(true);
 });
 window.addEventListener('blur', () => focusChanged(false));
@@ -377,7 +405,7 @@ for (const type of [
   window.addEventListener(type, (domEvent) => domEvent.preventDefault(), true);
 }
 window.addEventListener('resize', () => {
-  view.sizeText();
+  view.keepCaretInSight();
   if (state === 'up') {
     request({
       op: 'resize',
@@ -386,7 +414,6 @@ window.addEventListener('resize', () => {
     }).catch(() => {});
   }
 });
-view.sizeText();
 
 const link = api.runtime.connect({ name: `frame:${FIELD_ID}` });
 port = link;

@@ -1,7 +1,8 @@
 // The page's side of the secure password field: runs in the page's own script world before the
 // page's scripts and gives every <object>/<embed type="application/x-secure-password"> the six
 // methods of the plug-in's script object (each returns a Promise of the plug-in's answer) and the
-// "securepasswordready" and "securepassworderror" events.
+// "securepasswordready" and "securepassworderror" events. Its focus() focuses the field, as a
+// plain input's does (a "securepassword:focus" event to the content script).
 //
 // A call travels as a "securepassword:call" event on the element to the extension's content
 // script, and its answer comes back as a "securepassword:reply" event on the same element. The
@@ -26,6 +27,8 @@
   const KeyboardEventClass = KeyboardEvent;
   const ErrorClass = Error;
   const PromiseClass = Promise;
+  const elementFocus = HTMLElement.prototype.focus;
+  const apply = Reflect.apply;
 
   const pending = new Map(); // call number -> {resolve, reject}
   const listening = new WeakSet();
@@ -134,7 +137,27 @@
     true,
   );
 
+  // The element's focus() is the field's: the content script focuses the field, when it is shown.
+  /**
+   * @this {HTMLElement}
+   * @param {FocusOptions} [options]
+   */
+  function focus(options) {
+    if (!isField(this)) return apply(elementFocus, this, [options]);
+    const detail = stringify({ preventScroll: options?.preventScroll === true });
+    this.dispatchEvent(
+      new CustomEventClass('securepassword:focus', { bubbles: true, composed: true, detail }),
+    );
+    return undefined;
+  }
+
   for (const prototype of [HTMLObjectElement.prototype, HTMLEmbedElement.prototype]) {
+    Object.defineProperty(prototype, 'focus', {
+      configurable: true,
+      enumerable: true,
+      writable: true,
+      value: focus,
+    });
     for (const name of METHODS) {
       Object.defineProperty(prototype, name, {
         configurable: true,

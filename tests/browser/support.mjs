@@ -119,7 +119,8 @@ export class Session {
   // {allowedSites: [...]}): Firefox reads them from the session's home folder, Chromium from its
   // machine-wide policy folder (only where CAN_SET_POLICY). installLater: the extension is not
   // installed at start (the test calls installExtension()). headless: false shows the browser's
-  // window (the demo, where there is a display).
+  // window (the demo, where there is a display). firefoxPrefs: preferences Firefox starts with
+  // (such as its forced colours).
   static async start({
     browser = BROWSER,
     hostProgram = null,
@@ -127,14 +128,15 @@ export class Session {
     policy,
     installLater = false,
     headless = true,
+    firefoxPrefs = {},
   } = {}) {
     const session = new Session();
-    await session.#start(browser, hostProgram, pages, policy, headless);
+    await session.#start(browser, hostProgram, pages, policy, headless, firefoxPrefs);
     if (!installLater) await session.installExtension();
     return session;
   }
 
-  async #start(browserName, hostProgram, pages, policy, headless) {
+  async #start(browserName, hostProgram, pages, policy, headless, firefoxPrefs) {
     this.browserName = browserName;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `spw-${browserName}-`));
     this.runsDir = path.join(this.dir, 'host-runs');
@@ -164,6 +166,7 @@ export class Session {
         browser: 'firefox',
         executablePath: EXECUTABLES.firefox,
         headless,
+        extraPrefsFirefox: firefoxPrefs,
         env: { ...process.env, HOME: home },
       });
     }
