@@ -50,6 +50,9 @@ iframe.loading { pointer-events: none; opacity: 0; }
 `;
 const DEFAULT_TITLE = 'Secure password field';
 
+/** @type {Field | null} the field whose frame has the focus, as its news last told */
+let fieldWithFocusedFrame = null;
+
 /**
  * @param {string | null} value
  * @param {number} fallback
@@ -352,8 +355,8 @@ class Field {
   // order of focus. The cover stays over it, see-through, for the click into it (pointerDown).
   showFrame() {
     this.frame?.removeAttribute('aria-hidden');
-    this.cover.className = this.frameHasFocus ? 'cover aside' : 'cover over';
     this.cover.setAttribute('aria-hidden', 'true');
+    this.placeCover();
     this.coverText.textContent = '';
     this.heldLength = 0;
     this.placeInOrder();
@@ -388,11 +391,21 @@ class Field {
    */
   frameFocused(hasFocus) {
     this.focusChanged(hasFocus);
-    if (this.state !== 'live') return;
-    if (hasFocus) this.handOver({ answer: true });
-    if (this.cover.getAttribute('aria-hidden') === 'true') {
-      this.cover.className = hasFocus ? 'cover aside' : 'cover over';
+    if (hasFocus) {
+      fieldWithFocusedFrame = this;
+    } else if (fieldWithFocusedFrame === this) {
+      fieldWithFocusedFrame = null;
     }
+    for (const field of fieldsById.values()) field.placeCover();
+    if (this.state === 'live' && hasFocus) this.handOver({ answer: true });
+  }
+
+  // The see-through cover over a live frame takes the clicks that bring the focus from the page
+  // (pointerDown); while a frame of the page's fields has the focus, clicks go straight to the
+  // frames, as the browser then routes the keys that follow a click to the frame that had it.
+  placeCover() {
+    if (this.state !== 'live' || this.cover.getAttribute('aria-hidden') !== 'true') return;
+    this.cover.className = fieldWithFocusedFrame === null ? 'cover over' : 'cover aside';
   }
 
   /** @param {any} message */
@@ -575,6 +588,7 @@ class Field {
   // The element left the document: its instance goes with the frame.
   remove() {
     if (this.removed) return;
+    if (fieldWithFocusedFrame === this) fieldWithFocusedFrame = null;
     fieldVanished(this);
     this.removed = true;
     this.keys.wipe();

@@ -47,6 +47,8 @@ let nextRequest = 1;
 const requests = new Map();
 /** @type {(() => void)[]} calls waiting for the instance */
 const waitingForUp = [];
+/** @type {(() => void)[]} calls waiting for the keys typed before them to be sent */
+const waitingForKeys = [];
 /** @type {import('./display.js').Presentation} */
 let presentation = checkedPresentation({});
 
@@ -119,6 +121,7 @@ function fail(message) {
   for (const waiting of requests.values()) waiting.reject(error);
   requests.clear();
   for (const resume of waitingForUp.splice(0)) resume();
+  for (const resume of waitingForKeys.splice(0)) resume();
   toPage({ type: 'error', message });
 }
 
@@ -160,6 +163,12 @@ function flush() {
   if (instanceFocused && !document.hasFocus() && !boxFocused) focusChanged(false);
   // The host's answers to these keys redraw the field; until then it shows them as confirmed.
   if (held > 0) view.show(pending);
+  for (const resume of waitingForKeys.splice(0)) resume();
+}
+
+/** Whether keys typed so far are still held here (a call made now must come after them). */
+function keysHeld() {
+  return !handedOver || awaitingAnswer || early.length + typed.length > 0;
 }
 
 // --- Input. ---
@@ -347,6 +356,9 @@ async function call(message) {
   try {
     if (state === 'loading' || state === 'starting') {
       await new Promise((resolve) => waitingForUp.push(() => resolve(undefined)));
+    }
+    if (state === 'up' && keysHeld()) {
+      await new Promise((resolve) => waitingForKeys.push(() => resolve(undefined)));
     }
     if (state !== 'up') throw new Error(failure || 'the field is not ready');
     const args = Array.isArray(message.args) ? message.args : [];
