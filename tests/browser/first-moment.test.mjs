@@ -79,6 +79,22 @@ describe(`keys at the edges of a field's life in ${BROWSER}`, () => {
     }
   });
 
+  it('takes every key typed at once after a click from the page into a ready field', async () => {
+    // The browser moves the keyboard into the field's frame a moment after the click; the keys of
+    // that moment reach the page's side, where they belong to the field too.
+    const page = await session.newPage('fields.html');
+    await waitForReady(page, ['first', 'second']);
+    for (let round = 0; round < 5; round += 1) {
+      await callField(page, 'first', 'Clearpassword');
+      await page.click('#after');
+      await clickField(page, 'first');
+      await page.keyboard.type(`r0und${round}`);
+      assert.equal(await typed(page, 'first'), `r0und${round}`, `round ${round}`);
+    }
+    assert.deepEqual(await page.evaluate(() => window.seen), [], 'the page saw keys');
+    await page.close();
+  });
+
   it('takes every key typed at once into a field a script has just inserted', async () => {
     const page = await session.newPage('empty.html');
     await page.evaluate(() => {
