@@ -155,12 +155,12 @@ function start(init) {
 function flush() {
   if (state !== 'up' || !handedOver || awaitingAnswer) return;
   const held = early.length + typed.length;
-  if (document.hasFocus()) focusChanged(true);
+  if (document.hasFocus() && !instanceFocused) instanceFocus(true);
   for (const queue of [early, typed]) {
     for (const record of queue.drain()) keyEvent(record);
   }
   // Typed before the user moved on: the instance took them in focus, and now loses it.
-  if (instanceFocused && !document.hasFocus() && !boxFocused) focusChanged(false);
+  if (instanceFocused && !document.hasFocus() && !boxFocused) instanceFocus(false);
   // The host's answers to these keys redraw the field; until then it shows them as confirmed.
   if (held > 0) view.show(pending);
   for (const resume of waitingForKeys.splice(0)) resume();
@@ -179,10 +179,22 @@ function event(cocoa) {
   return request({ op: 'event', event: cocoa }).catch(() => null);
 }
 
-/** @param {boolean} hasFocus */
+/**
+ * This frame's document got or lost the focus: the page's side hears of it, and the instance.
+ * @param {boolean} hasFocus
+ */
 function focusChanged(hasFocus) {
-  view.focused(hasFocus);
   toPage({ type: 'focus', hasFocus });
+  instanceFocus(hasFocus);
+}
+
+/**
+ * What the instance is told of the focus (and what the field draws): it has it while keys typed
+ * into the field's box reach it, wherever on the way they were taken.
+ * @param {boolean} hasFocus
+ */
+function instanceFocus(hasFocus) {
+  view.focused(hasFocus);
   if (state === 'up') {
     instanceFocused = hasFocus;
     event({ type: 'focusChanged', hasFocus });
@@ -238,7 +250,7 @@ function keyEvent(record) {
   if (cocoa === null) return;
   // A key typed into the field's box (here, or handed over by the page's side) puts the
   // instance in focus first, as a click into the field would have.
-  if (!instanceFocused) focusChanged(true);
+  if (!instanceFocused && cocoa.type === 'keyDown') instanceFocus(true);
   event(cocoa).then((reply) => {
     // The plug-in leaves Return to the page.
     if (reply?.handled === false && cocoa.type === 'keyDown' && record.key === 'Enter') {
@@ -322,7 +334,7 @@ function fromPage(message) {
   } else if (message?.type === 'call') {
     call(message);
   } else if (message?.type === 'blur') {
-    if (!document.hasFocus() && instanceFocused) focusChanged(false);
+    if (!document.hasFocus() && instanceFocused) instanceFocus(false);
   } else if (message?.type === 'click') {
     // A click the page's side took on its way into this frame, for the plug-in.
     const { x, y, button, clickCount, modifiers } = message;
