@@ -20,6 +20,11 @@ const api = globalThis.browser ?? globalThis.chrome;
 
 /** @type {Promise<Policy> | null} */
 let current = null;
+// Managed storage answers in milliseconds; Chromium, busy loading a policy it has not handed over
+// yet, was seen not to answer at all. A field is not kept waiting on it: past this time the
+// settings count as unset for now (the native host holds every page to the allowed sites and to
+// the administrator's refusals of the computer's identity itself) and are asked for again.
+const READ_WAIT_MS = 3000;
 /** @type {((policy: Policy) => void)[]} */
 const listeners = [];
 
@@ -34,10 +39,21 @@ function list(value) {
 /** @returns {Promise<Policy>} */
 async function read() {
   let items;
+  /** @type {ReturnType<typeof setTimeout> | undefined} */
+  let timer;
+  const late = new Promise((resolve) => {
+    timer = setTimeout(() => resolve(null), READ_WAIT_MS);
+  });
   try {
-    items = await api.storage.managed.get(null);
+    items = await Promise.race([api.storage.managed.get(null), late]);
   } catch {
     // No managed storage at all (Firefox says so with an error): nothing is set.
+    items = {};
+  } finally {
+    clearTimeout(timer);
+  }
+  if (items === null) {
+    current = null; // asked again by the next field
     items = {};
   }
   const sites = list(items?.allowedSites);

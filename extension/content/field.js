@@ -372,6 +372,9 @@ class Field {
     if (!this.cover.classList.contains('over')) return;
     event.preventDefault();
     this.frame.focus();
+    // Should the browser not move the focus into the frame, it stays in the box all the same: the
+    // keys then come through the cover, and nothing the page had focused keeps them.
+    if (document.activeElement !== this.box) this.cover.focus({ preventScroll: true });
     const rect = this.box.getBoundingClientRect();
     toBackground({
       type: 'click',
