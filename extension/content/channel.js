@@ -15,26 +15,45 @@ const fieldsByBox = new Map();
 /** @type {chrome.runtime.Port | null} */
 let backgroundPort = null;
 
+// When the extension is updated or stopped, Chromium takes the runtime from this script (its id
+// goes) and does not always close the port: the script looks, while the port is open.
+const EXTENSION_WATCH_MS = 1000;
+const EXTENSION_GONE = 'The secure password field stopped: the extension closed the connection.';
+/** @type {ReturnType<typeof setInterval> | undefined} */
+let extensionWatch;
+
+// The extension went away under the page. The page must be loaded again to have its fields back:
+// the browser puts the new extension's scripts only into pages loaded after it.
+function extensionClosed() {
+  backgroundPort = null;
+  clearInterval(extensionWatch);
+  for (const field of [...fieldsById.values()]) field.fail(EXTENSION_GONE);
+}
+
 /**
  * Sends a message to the background, connecting first if need be.
  * @param {object} message
  */
 function toBackground(message) {
+  if (api.runtime?.id === undefined) {
+    extensionClosed();
+    return;
+  }
   let port = backgroundPort;
   if (port === null) {
-    port = api.runtime.connect({ name: 'doc' });
-    backgroundPort = port;
-    port.onMessage.addListener((/** @type {any} */ reply) => {
+    const opened = api.runtime.connect({ name: 'doc' });
+    port = opened;
+    backgroundPort = opened;
+    opened.onMessage.addListener((/** @type {any} */ reply) => {
       fieldsById.get(reply?.id)?.fromBackground(reply);
     });
-    port.onDisconnect.addListener(() => {
-      if (backgroundPort !== port) return;
-      backgroundPort = null;
-      // The extension was stopped or updated, or the page went into the back-forward cache.
-      for (const field of [...fieldsById.values()]) {
-        field.fail('The secure password field stopped: the extension closed the connection.');
-      }
+    // The page going into the back-forward cache closes the port too.
+    opened.onDisconnect.addListener(() => {
+      if (backgroundPort === opened) extensionClosed();
     });
+    extensionWatch = setInterval(() => {
+      if (api.runtime?.id === undefined) extensionClosed();
+    }, EXTENSION_WATCH_MS);
   }
   port.postMessage(message);
 }

@@ -20,6 +20,8 @@ const DEFAULT_WIDTH = 300;
 const DEFAULT_HEIGHT = 150;
 // A method call that gets no answer in this time is rejected: nothing the page calls hangs.
 const CALL_TIMEOUT_MS = 120000;
+// A frame not on line this long after it was placed has failed (a cold browser takes seconds).
+const FRAME_LOAD_MS = 30000;
 
 // The cover looks as the frame does (frame/field.css): the browser's own text box (a read-only
 // input that is never focused) with the bullets over it in its font and colours.
@@ -89,6 +91,8 @@ class Field {
     this.heldCalls = [];
     /** @type {HTMLIFrameElement | null} */
     this.frame = null;
+    /** @type {ReturnType<typeof setTimeout> | undefined} watches the frame while it loads */
+    this.frameTimer = undefined;
 
     this.box = document.createElement('span');
     // The box is the field's stop in the page's order of focus (its tabindex is the element's); it
@@ -460,6 +464,11 @@ class Field {
   admitted() {
     if (this.state !== 'waiting') return;
     this.state = 'admitted';
+    this.placeFrame();
+    for (const call of this.heldCalls.splice(0)) toBackground(call);
+  }
+
+  placeFrame() {
     const frame = document.createElement('iframe');
     frame.className = 'loading';
     frame.tabIndex = -1;
@@ -470,7 +479,12 @@ class Field {
     frame.src = `${FIELD_URL}#${this.id}`;
     this.frame = frame;
     this.root.append(frame);
-    for (const call of this.heldCalls.splice(0)) toBackground(call);
+    // A field whose frame never comes on line fails, and is not left a box that takes keys and
+    // does nothing with them.
+    this.frameTimer = setTimeout(
+      () => this.fail('The secure password field could not start: its frame did not load.'),
+      FRAME_LOAD_MS,
+    );
   }
 
   // The frame is there and listening: it gets the keys the cover took, then the cover's place.
@@ -481,6 +495,7 @@ class Field {
   live() {
     if (this.state === 'failed' || this.frame === null) return;
     this.state = 'live';
+    clearTimeout(this.frameTimer);
     const coverHadFocus = this.root.activeElement === this.cover;
     // The frame learns how it is presented (its direction among it) before the keys come.
     if (this.presentation !== null) {
@@ -504,6 +519,7 @@ class Field {
     this.error = message;
     const frameShown = this.state === 'live';
     this.state = 'failed';
+    clearTimeout(this.frameTimer);
     this.keys.wipe();
     this.heldLength = 0;
     this.heldCalls.length = 0;
@@ -594,13 +610,14 @@ class Field {
     if (fieldWithFocusedFrame === this) fieldWithFocusedFrame = null;
     fieldVanished(this);
     this.removed = true;
+    clearTimeout(this.frameTimer);
     this.keys.wipe();
     fieldsById.delete(this.id);
     fieldsByBox.delete(this.box);
     for (const number of [...this.calls.keys()]) {
       this.settle(number, false, undefined, 'The secure password field was removed.');
     }
-    backgroundPort?.postMessage({ type: 'gone', id: this.id });
+    if (api.runtime?.id !== undefined) backgroundPort?.postMessage({ type: 'gone', id: this.id });
     this.box.remove();
   }
 }
