@@ -398,7 +398,14 @@ describe(`the field for everyone in ${BROWSER}: assistive technology, keyboard, 
       document.getElementById('byRefs').setAttribute('tabindex', '1');
       document.getElementById('user').setAttribute('tabindex', '2');
     });
-    await sleep(100);
+    // The field's box (after an <embed>) takes the element's new place in the order.
+    await until(
+      async () =>
+        (await page.$eval('#byRefs', (embed) =>
+          embed.nextElementSibling?.getAttribute('tabindex'),
+        )) === '1',
+      "the field's box taking tabindex 1",
+    );
     await page.evaluate(() => document.getElementById('byRefs').focus());
     await until(async () => (await focusedElement(page)) === 'byRefs', 'focus() on the <embed>');
     assert.equal(await moveFocus(page, 'Tab'), 'user');
