@@ -97,7 +97,14 @@ try {
   async function keys(field, count) {
     const { page } = field;
     await page.bringToFront();
+    // The latency is taken from the frame's own key events: the keys must go straight to the
+    // frame, not through the page's side (where a click whose focus stayed in the box sends them).
+    const focused = () => evaluateInFrame(page, field.frame, () => document.hasFocus());
     await clickField(page, field.id);
+    for (let click = 0; click < 2; click += 1) {
+      if (await until(focused, 'the field frame focused', 2000).catch(() => false)) break;
+      await clickField(page, field.id);
+    }
     for (let i = 0; i < count; i += 1) {
       const before = await evaluateInFrame(page, field.frame, () => window.latencies.length);
       await page.keyboard.press(typed % 2 === 0 ? 'a' : 'Backspace');
