@@ -231,6 +231,11 @@ void Dispatcher::newInstance(Request& request, Json& answer) {
     return request.fail("instance-exists",
                         "An instance \"" + std::string(*instance) + "\" exists already.");
   }
+  if (_replacedCheck && _replacedCheck()) {
+    return request.fail("host-replaced",
+                        "A newer version of this program has been installed: a new instance "
+                        "belongs in a new host.");
+  }
   if (_siteCheck) {
     if (const std::optional<std::string> refusal = _siteCheck(options.location)) {
       return request.fail("site-not-allowed", *refusal);

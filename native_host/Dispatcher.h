@@ -41,6 +41,11 @@ class Dispatcher {
   // may.
   using SiteCheck = std::function<std::optional<std::string>(std::string_view location)>;
   void setSiteCheck(SiteCheck check) { _siteCheck = std::move(check); }
+  // Asked before each new instance: true means a newer version of this program has been
+  // installed since it started, and the request is answered "host-replaced", so that the new
+  // field goes to the new program while the instances here live on.
+  using ReplacedCheck = std::function<bool()>;
+  void setReplacedCheck(ReplacedCheck check) { _replacedCheck = std::move(check); }
   // Asked before "GetActiveNIC" and "GetHardDiskNUM" with the instance's page location: false
   // means the page may not read the computer's identity, and the call answers "" (what the
   // plug-in answers when it has no value) without reaching the plug-in.
@@ -63,6 +68,7 @@ class Dispatcher {
   npapibrowser::Browser& _browser;
   InstanceTable _instances;
   SiteCheck _siteCheck;
+  ReplacedCheck _replacedCheck;
   IdentityCheck _identityCheck;
 };
 

@@ -16,6 +16,7 @@
 
 #include "native_host/Dispatcher.h"
 #include "native_host/ParentPrograms.h"
+#include "native_host/ProgramFile.h"
 #include "native_host/Server.h"
 #include "native_host/SitePolicy.h"
 #include "nativeui/NSLog.h"
@@ -125,6 +126,9 @@ int main(int argc, char** argv) {
   dispatcher.setSiteCheck([&sites](std::string_view location) { return sites.refusal(location); });
   dispatcher.setIdentityCheck(
       [&sites](std::string_view location) { return sites.identityAllowed(location); });
+  // Fields made after an upgrade go to the new program.
+  const nativehost::ProgramFile program;
+  dispatcher.setReplacedCheck([&program] { return program.replaced(); });
   nativehost::Serve(in, out, dispatcher);
   dispatcher.closeAll();
   close(in);

@@ -98,6 +98,8 @@ class Field {
       location: this.doc.url,
       /** @type {string | null} why its host went away; its frame is done with hosts then */
       ended: /** @type {string | null} */ (null),
+      /** @type {TabHost | null} */
+      host: null,
       /** @param {any} reply */
       deliver(reply) {
         if (field.user === user) frame.postMessage({ host: identity.reply(reply) });
@@ -126,7 +128,7 @@ class Field {
     this.frame = null;
     const user = this.user;
     this.user = null;
-    if (user !== null) TabHost.find(this.doc.tabId)?.leave(user);
+    if (user !== null) user.host?.leave(user);
   }
 
   /** @param {any} message */
@@ -143,7 +145,7 @@ class Field {
       } else {
         this.identity?.send(request, (sent) => {
           if (this.user === user && user.ended === null) {
-            TabHost.of(this.doc.tabId).send(user, sent);
+            TabHost.serving(user, this.doc.tabId).send(user, sent);
           }
         });
       }

@@ -1,6 +1,8 @@
 // One native host (securepassword-host) per tab that has secure password fields, holding one
 // plug-in instance per field of that tab, and nothing else: a host crash takes down the fields of
-// one tab only. The host answers requests in the order they came, over one connection; this
+// one tab only. After a newer host program is installed, the running host refuses new instances
+// ("host-replaced"): the tab's new fields go to a new host, and the old one serves its fields
+// until they are gone. The host answers requests in the order they came, over one connection; this
 // module gives each field's frame its own request ids and instance name on it, and hands each
 // reply back to the frame that asked. Used by documents.js.
 import { LIMITS } from './limits.js';
@@ -16,6 +18,7 @@ const HOST_NAME = 'net.securepassword.host';
  * @property {(reply: any) => void} deliver   a reply to one of its requests
  * @property {(reason: string) => void} closed the host went away
  * @property {string | null} ended why the host went away (set by closed); null while it serves
+ * @property {TabHost | null} host the host that holds its instance (set at its first request)
  */
 
 /** @type {Map<number, TabHost>} */
@@ -34,11 +37,13 @@ export function requestBytes(message) {
 
 export class TabHost {
   /**
-   * The tab's host if it has one.
+   * The host that serves a field: the one that holds its instance, or its tab's.
+   * @param {HostUser} user
    * @param {number} tabId
    */
-  static find(tabId) {
-    return byTab.get(tabId);
+  static serving(user, tabId) {
+    user.host ??= TabHost.of(tabId);
+    return user.host;
   }
 
   /**
@@ -61,7 +66,11 @@ export class TabHost {
     this.port = null;
     /** @type {Set<HostUser>} */
     this.users = new Set();
-    /** @type {{user: HostUser | null, id: unknown, hostId: number}[]} requests not answered yet, in order */
+    /**
+     * requests not answered yet, in order; a "new" keeps the field's request, which goes on to a
+     * new host should this one have been replaced
+     * @type {{user: HostUser | null, id: unknown, hostId: number, request?: Record<string, unknown>}[]}
+     */
     this.waiting = [];
     this.nextId = 1;
     /** @type {ReturnType<typeof setTimeout> | undefined} */
@@ -94,7 +103,7 @@ export class TabHost {
     clearTimeout(this.idle);
     const port = this.connect();
     const hostId = this.nextId++;
-    this.waiting.push({ user, id, hostId });
+    this.waiting.push({ user, id, hostId, request: message.op === 'new' ? request : undefined });
     port.postMessage({ ...message, id: hostId });
   }
 
@@ -144,7 +153,25 @@ export class TabHost {
     const index = reply?.id === null ? 0 : this.waiting.findIndex((w) => w.hostId === reply?.id);
     if (index < 0) return;
     const [request] = this.waiting.splice(index, 1);
-    request.user?.deliver({ ...reply, id: request.id });
+    const user = request.user;
+    if (user !== null && request.request !== undefined && reply?.error?.code === 'host-replaced') {
+      this.retire(user);
+      TabHost.serving(user, this.tabId).send(user, request.request);
+      return;
+    }
+    user?.deliver({ ...reply, id: request.id });
+  }
+
+  /**
+   * A newer host program was installed: this host takes no new field. The field that learned it
+   * goes to the tab's new host; this one closes once its last field is gone.
+   * @param {HostUser} moving
+   */
+  retire(moving) {
+    if (byTab.get(this.tabId) === this) byTab.delete(this.tabId);
+    this.users.delete(moving);
+    moving.host = null;
+    if (this.users.size === 0) this.close();
   }
 
   /** @param {string} reason */

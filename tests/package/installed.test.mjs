@@ -144,16 +144,19 @@ async function readyField(browser, url, ms) {
   return page;
 }
 
-async function typeAndDecode(page, text) {
-  const box = await page.evaluate(() => {
-    const rect = document.getElementById('password').getBoundingClientRect();
+async function typeAndDecode(page, text, id = 'password') {
+  const box = await page.evaluate((fieldId) => {
+    const rect = document.getElementById(fieldId).getBoundingClientRect();
     return { x: rect.left + rect.width / 2, y: rect.top + rect.height / 2 };
-  });
+  }, id);
   await page.mouse.click(box.x, box.y);
   await page.keyboard.type(text);
   const encoded = await until(
     async () => {
-      const value = await page.evaluate(() => document.getElementById('password').GetPassword());
+      const value = await page.evaluate(
+        (fieldId) => document.getElementById(fieldId).GetPassword(),
+        id,
+      );
       return value.length > 0 && value;
     },
     'GetPassword after typing',
@@ -275,13 +278,27 @@ describe(`the ${PACKAGE} package in ${BROWSER}`, () => {
     assert.ok(openHosts.size > 0, 'no native host runs for the open field');
     dpkg('-i', path.join(PACKAGES, deb));
     const installed = Date.now();
+    // A field made in the page whose field keeps the old host, and one in a new page: both go to
+    // the new host program.
+    await page.evaluate(() => {
+      const again = document.createElement('object');
+      Object.assign(again, { id: 'again', type: 'application/x-secure-password' });
+      Object.assign(again, { width: '240', height: '28' });
+      document.body.append(again);
+    });
+    await until(
+      async () => (await events(page)).some((e) => e.type === 'securepasswordready' && e.id === 'again'),
+      'the field made in the same page after the upgrade',
+    );
+    assert.equal(await typeAndDecode(page, 'same tab', 'again'), 'same tab');
     const later = await readyField(browser, `${origin}/login.html`, 30000);
     t.diagnostic(`upgrade to a ready field: ${Date.now() - installed} ms`);
     assert.equal(await typeAndDecode(later, 'n3w host'), 'n3w host');
+    assert.equal(await page.evaluate(() => document.getElementById('password').GetDllVersion()), '1600');
 
     const now = hostProcesses(browser.process().pid);
     const started = [...now.keys()].filter((pid) => !openHosts.has(pid));
-    assert.ok(started.length > 0, 'the new field started no host');
+    assert.ok(started.length >= 2, `the new fields started ${started.length} hosts, not 2`);
     for (const pid of started) assert.equal(now.get(pid), HOST, `host ${pid} runs an old file`);
     for (const pid of openHosts.keys()) {
       if (now.has(pid)) assert.equal(now.get(pid), `${HOST} (deleted)`);
